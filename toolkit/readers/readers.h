@@ -1,0 +1,29 @@
+#pragma once
+// Picture readers, one per file format, and the sniffing entry point the
+// toolkit calls. See raster.h for the contract every reader keeps.
+
+#include "toolkit/readers/raster.h"
+
+namespace readers {
+
+enum class Format { Unknown, Bmp, Jpeg, Icon, Cursor, Gif, Pcx, Png, Tiff };
+
+// Recognises the format from the first bytes only.
+Format sniff(ByteView bytes);
+
+std::optional<Raster> readBmp(ByteView bytes);
+// Icons (type 1) and cursors (type 2). Takes the first image whose width
+// byte is 32 and colour-count byte at least 16, else the last image.
+std::optional<Raster> readIcon(ByteView bytes);
+std::optional<Raster> readPcx(ByteView bytes);
+std::optional<Raster> readGif(ByteView bytes);
+// minSide > 0 lets the reader decode at a reduced scale, as long as both
+// sides stay at least minSide (or the full size when that is smaller).
+std::optional<Raster> readJpeg(ByteView bytes, int minSide = 0);
+std::optional<Raster> readPng(ByteView bytes);
+std::optional<Raster> readTiff(ByteView bytes);
+
+// Sniffs the format and calls its reader.
+std::optional<Raster> readPicture(ByteView bytes, int minSide = 0);
+
+}  // namespace readers
