@@ -1,0 +1,55 @@
+#pragma once
+// Small pictures made in the tests, so each test shows the pixels it uses.
+
+#include <QImage>
+#include <functional>
+
+#include "icon/little_endian.h"
+#include "icon/types.h"
+
+namespace testing_support {
+
+// A 24-bit bottom-up bitmap file; colour(x, y) gives 0xRRGGBB, y from the top.
+inline icon::Bytes bmp24(int width, int height, const std::function<unsigned(int, int)>& colour) {
+  const std::size_t row = (3 * static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
+  icon::Bytes file(54 + row * height, 0);
+  file[0] = 'B';
+  file[1] = 'M';
+  le::put32(&file[2], static_cast<std::uint32_t>(file.size()));
+  le::put32(&file[10], 54);
+  le::put32(&file[14], 40);
+  le::put32(&file[18], static_cast<std::uint32_t>(width));
+  le::put32(&file[22], static_cast<std::uint32_t>(height));
+  le::put16(&file[26], 1);
+  le::put16(&file[28], 24);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* out = &file[54 + row * (height - 1 - y)];
+    for (int x = 0; x < width; ++x) {
+      const unsigned c = colour(x, y);
+      *out++ = static_cast<std::uint8_t>(c);
+      *out++ = static_cast<std::uint8_t>(c >> 8);
+      *out++ = static_cast<std::uint8_t>(c >> 16);
+    }
+  }
+  return file;
+}
+
+// A distinct colour for every pixel of a picture up to 256 x 256.
+inline unsigned patternColour(int x, int y) {
+  return (static_cast<unsigned>(x * 7 % 256) << 16) | (static_cast<unsigned>(y * 5 % 256) << 8) |
+         static_cast<unsigned>((x + y) * 3 % 256);
+}
+
+// The pixel block (bottom row first, blue green red) of pattern pixels.
+inline icon::Bytes patternBlock(int side) {
+  icon::Bytes block;
+  for (int row = side - 1; row >= 0; --row)
+    for (int x = 0; x < side; ++x) {
+      const unsigned c = patternColour(x, row);
+      block.insert(block.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
+                                 static_cast<std::uint8_t>(c >> 16)});
+    }
+  return block;
+}
+
+}  // namespace testing_support

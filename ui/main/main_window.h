@@ -1,0 +1,78 @@
+#pragma once
+// The main window: format choice, picture choice and preview, conversion,
+// editing, saving, clearing and quitting. Members carry the control names.
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+#include <functional>
+
+#include "app/state.h"
+#include "toolkit/canvas_widget.h"
+#include "toolkit/dialogs.h"
+
+namespace ui {
+
+enum class IconFormat { none, single16, single32, both };
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // exitProgram ends the program with the given code; "退　　出" calls it.
+  MainWindow(app::State& state, toolkit::Dialogs& dialogs, std::function<void(int)> exitProgram);
+
+  // The first checked format radio button, read afresh on every call.
+  IconFormat currentFormat() const;
+
+  // Places the window centred and shows it.
+  void open();
+
+  // Handlers of the six buttons.
+  void choosePicture();
+  void convert();
+  void edit();
+  void save();
+  void clear();
+  void exit();
+
+  QPushButton* 选择图片;
+  QPushButton* 转换;
+  QPushButton* 编辑;
+  QPushButton* 保存;
+  QPushButton* 清除;
+  QPushButton* 退出;
+  QGroupBox* 分组框2;
+  toolkit::CanvasWidget* 位图画板1;
+  toolkit::CanvasWidget* 位图画板2;
+  QGroupBox* 分组框3;
+  toolkit::CanvasWidget* 图标画板1;
+  QLabel* 标签1;
+  toolkit::CanvasWidget* 图标画板2;
+  QLabel* 标签2;
+  QGroupBox* 分组框1;
+  QRadioButton* 单选框1;
+  QRadioButton* 单选框2;
+  QRadioButton* 单选框3;
+  toolkit::FileDialog 通用对话框1;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void buildLayout();
+  // Runs before the window is first shown.
+  void created();
+  void warn(const QString& text);
+  // Reads a chosen file into a preview; refuses a file that is no picture.
+  void loadPreview(toolkit::CanvasWidget* preview);
+  void reduceOnto(const toolkit::CanvasWidget* preview, toolkit::CanvasWidget* iconCanvas, icon::Size size);
+
+  app::State& state_;
+  toolkit::Dialogs& dialogs_;
+  std::function<void(int)> exitProgram_;
+};
+
+}  // namespace ui

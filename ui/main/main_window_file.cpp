@@ -1,0 +1,94 @@
+// "选择图片", "保存图标" and "清    除".
+
+#include "toolkit/files.h"
+#include "toolkit/picture.h"
+#include "ui/main/main_window.h"
+
+namespace ui {
+
+void MainWindow::loadPreview(toolkit::CanvasWidget* preview) {
+  const auto path = 通用对话框1.run(dialogs_);
+  if (!path) return;
+  icon::Bytes bytes = toolkit::readWholeFile(*path);
+  // Refused before it reaches the preview: the earlier picture stays.
+  if (!toolkit::decodePicture(bytes)) {
+    warn(QStringLiteral("无法识别的图像文件！"));
+    return;
+  }
+  preview->canvas().setBackgroundPicture(std::move(bytes));
+}
+
+void MainWindow::choosePicture() {
+  通用对话框1.request.filter =
+      QStringLiteral("图像文件|*.bmp;*.jpg;*.gif;*.tif;*.pcx;*.ico;*.cur;*.png|所有文件(*.*)|*.*");
+  通用对话框1.request.kind = toolkit::FileDialogKind::open;
+  通用对话框1.request.defaultExtension.clear();
+
+  switch (currentFormat()) {
+    case IconFormat::none:
+      warn(QStringLiteral("请先设置图标格式!"));
+      return;
+    case IconFormat::both:
+      dialogs_.messageBox(QStringLiteral("即将打开欲转换为16x16格式的图像文件。"), toolkit::informationOk,
+                          QStringLiteral("打开文件"));
+      loadPreview(位图画板1);
+      dialogs_.messageBox(QStringLiteral("即将打开欲转换为32x32格式的图像文件。"), toolkit::informationOk,
+                          QStringLiteral("打开文件"));
+      loadPreview(位图画板2);
+      return;
+    case IconFormat::single16:
+    case IconFormat::single32:
+      loadPreview(位图画板1);
+      return;
+  }
+}
+
+void MainWindow::save() {
+  if (state_.outputIcon.empty()) {
+    warn(QStringLiteral("输出图标为空，不能被保存！"));
+    return;
+  }
+  通用对话框1.request.kind = toolkit::FileDialogKind::save;
+  通用对话框1.request.filter = QStringLiteral("图标文件|*.ico");
+  通用对话框1.request.fileName.clear();
+  通用对话框1.request.defaultExtension = QStringLiteral("ico");
+
+  // Until the icon is safely on disk nothing of the user's work is dropped:
+  // a cancelled dialog, an empty name or a failed write leave everything.
+  const auto path = 通用对话框1.run(dialogs_);
+  if (!path) return;
+  if (path->isEmpty()) {
+    warn(QStringLiteral("文件名称不能为空！"));
+    return;
+  }
+  if (!toolkit::writeWholeFile(*path, state_.outputIcon)) {
+    warn(QStringLiteral("图标文件保存失败！"));
+    return;
+  }
+
+  位图画板1->canvas().setBackgroundPicture({});
+  位图画板2->canvas().setBackgroundPicture({});
+  图标画板1->canvas().clear();
+  图标画板2->canvas().clear();
+  state_.pixelBlock16 = icon::Bytes();
+  state_.pixelBlock32 = icon::Bytes();
+  标签1->hide();
+  标签2->hide();
+  state_.outputIcon = icon::Bytes();
+}
+
+void MainWindow::clear() {
+  位图画板1->canvas().setBackgroundPicture({});
+  位图画板2->canvas().setBackgroundPicture({});
+  图标画板1->canvas().setBackgroundPicture({});
+  图标画板1->canvas().clear();
+  图标画板2->canvas().setBackgroundPicture({});
+  图标画板2->canvas().clear();
+  state_.outputIcon = icon::Bytes();
+  state_.pixelBlock16 = icon::Bytes();
+  state_.pixelBlock32 = icon::Bytes();
+  标签1->hide();
+  标签2->hide();
+}
+
+}  // namespace ui
