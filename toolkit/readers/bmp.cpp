@@ -33,7 +33,8 @@ std::optional<Channel> makeChannel(std::uint32_t mask, unsigned bitCount) {
   if (bitCount < 32 && (mask >> bitCount) != 0) return std::nullopt;
   const unsigned shift = static_cast<unsigned>(std::countr_zero(mask));
   const std::uint32_t max = mask >> shift;
-  if (std::popcount(max) > 8 || (max & (max + 1)) != 0) return std::nullopt;  // too wide, or holes
+  // Contiguous (no holes) and at most 8 bits wide, so max indexes `scale`.
+  if ((max & (max + 1)) != 0 || max > 0xFF) return std::nullopt;
   Channel c;
   c.shift = shift;
   c.max = max;
