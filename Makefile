@@ -1,12 +1,20 @@
 # The two set-up commands: `make run` and `make test`. Each installs what is
 # missing (Debian 12 packages, through sudo when not root), then builds.
+# Hardening: `make test-sanitize` (the whole suite under ASan and UBSan),
+# `make fuzz` (FUZZ_SECONDS per fuzz target) and `make fuzz-smoke` (CI's
+# short run of every target).
 
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_SMOKE_SECONDS ?= 15
+FUZZ_JOBS ?= 2
 
-.PHONY: run test deps build configure clean
+.PHONY: run test deps build configure clean test-sanitize fuzz fuzz-smoke fuzz-deps
 
 run: build
 	./$(BUILD)/app/quorvel
@@ -22,6 +30,25 @@ configure: deps
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
+
+# -O1 keeps the UI tests quick under ASan; warnings are left to `make test`,
+# since GCC warns differently with sanitizers on.
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
+	  -DQUORVEL_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j$(JOBS)
+
+fuzz-deps:
+	./scripts/install-deps clang libclang-rt-14-dev
+
+fuzz: fuzz-deps
+	./scripts/fuzz -b $(FUZZ_BUILD) -s $(FUZZ_SECONDS) -j$(FUZZ_JOBS)
+
+fuzz-smoke: fuzz-deps
+	./scripts/fuzz -b $(FUZZ_BUILD) -s $(FUZZ_SMOKE_SECONDS) -j$(FUZZ_JOBS)
 
 clean:
 	rm -rf $(BUILD)
