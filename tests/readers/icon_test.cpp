@@ -373,7 +373,23 @@ const HostileCase kHostile[] = {
     {"planes 0", [] { Bytes b = basePal8(); put16(b, kDib + 12, 0); return b; }},
     {"compression RLE8", [] { Bytes b = basePal8(); put32(b, kDib + 16, 1); return b; }},
     {"compression BI_BITFIELDS", [] { Bytes b = basePal8(); put16(b, kDib + 14, 32); put32(b, kDib + 16, 3); return b; }},
-    {"DIB header size 12 (core)", [] { Bytes b = basePal8(); put32(b, kDib, 12); return b; }},
+    {"DIB header size 12 (a whole core-header DIB; icons need BITMAPINFOHEADER)",
+     [] {
+       const Bytes bmp = load("bmp/rgb24-5x3-core.bmp");
+       Bytes dib(bmp.begin() + 14, bmp.end());
+       put16(dib, 6, 6);  // height 2 x 3
+       dib.insert(dib.end(), 3 * 4, 0);  // AND mask
+       return makeIcon(1, {{32, 0, dib}});
+     }},
+    {"a whole 32-bit BI_BITFIELDS DIB (icons need BI_RGB)",
+     [] {
+       const Bytes bmp = load("bmp/rgb32-5x3.bmp");
+       Bytes dib = dibFromBmp(bmp, pattern);
+       const std::uint8_t masks[12] = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
+       dib.insert(dib.begin() + 40, masks, masks + 12);
+       put32(dib, 16, 3);
+       return makeIcon(1, {{32, 0, dib}});
+     }},
     {"DIB header size 41", [] { Bytes b = basePal8(); put32(b, kDib, 41); return b; }},
     {"DIB header size past the entry", [] { Bytes b = basePal8(); put32(b, kEntrySize, 39); return b; }},
     {"PNG signature then garbage",
