@@ -47,7 +47,6 @@ void ColourLabel::mousePressEvent(QMouseEvent* event) {
 ShapeBox::ShapeBox(QWidget* parent, const QString& name, QRect geometry) : QWidget(parent) {
   setObjectName(name);
   setGeometry(geometry);
-  setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 void ShapeBox::paintEvent(QPaintEvent*) {

@@ -39,7 +39,8 @@ class ColourLabel : public QLabel {
 };
 
 // An etched rectangle: a white outline one pixel right and down under a
-// black one, no fill. Two pixels high it is a sunken line.
+// black one, no fill. Two pixels high it is a sunken line. Controls placed
+// in it get the mouse as anywhere else.
 class ShapeBox : public QWidget {
   Q_OBJECT
 
