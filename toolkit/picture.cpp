@@ -1,6 +1,6 @@
 #include "toolkit/picture.h"
 
-#include <QCryptographicHash>
+#include <QHash>
 #include <algorithm>
 #include <deque>
 #include <vector>
@@ -21,8 +21,17 @@ QImage toImage(readers::Raster&& raster) {
       [](void* owned) { delete static_cast<std::vector<std::uint32_t>*>(owned); }, pixels);
 }
 
+// Every look-up hashes the whole file, several times per conversion, so the
+// hash must run at memory speed: SHA-1 took longer than decoding a large
+// JPEG at 1/8 scale. With the length, 64 bits seeded afresh in each process
+// leave an accidental collision out of reach.
+std::size_t contentKey(std::span<const std::uint8_t> bytes) {
+  return qHash(QByteArrayView(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())),
+               QHashSeed::globalSeed());
+}
+
 struct CachedDecode {
-  QByteArray digest;
+  std::size_t key;
   std::size_t length;
   PictureRef picture;
 };
@@ -39,12 +48,10 @@ std::deque<CachedDecode>& cache() {
 
 PictureRef decodePicture(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return nullptr;
-  const QByteArray digest = QCryptographicHash::hash(
-      QByteArrayView(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())),
-      QCryptographicHash::Sha1);
+  const std::size_t key = contentKey(bytes);
   auto& decodes = cache();
   const auto hit = std::find_if(decodes.begin(), decodes.end(), [&](const CachedDecode& entry) {
-    return entry.length == bytes.size() && entry.digest == digest;
+    return entry.length == bytes.size() && entry.key == key;
   });
   if (hit != decodes.end()) return hit->picture;
 
@@ -55,7 +62,7 @@ PictureRef decodePicture(std::span<const std::uint8_t> bytes) {
     QImage image = toImage(std::move(*raster));
     if (!image.isNull()) picture = std::make_shared<const Picture>(Picture{std::move(image), isIcon, transparent});
   }
-  decodes.push_front({digest, bytes.size(), picture});
+  decodes.push_front({key, bytes.size(), picture});
   if (decodes.size() > cacheCapacity) decodes.pop_back();
   return picture;
 }
