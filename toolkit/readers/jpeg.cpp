@@ -1,0 +1,157 @@
+// JPEG reader over libjpeg-turbo's IJG interface.
+//
+// libjpeg reports errors by calling error_exit, which must not return; ours
+// longjmps back to decodeGuarded. Everything between that setjmp and a
+// longjmp runs in decode(), which holds no object with a destructor, so the
+// jump skips nothing that needed cleaning up. The caller destroys the
+// decompressor on every path.
+//
+// Accepted: 8-bit greyscale, YCbCr and RGB, baseline, progressive or
+// arithmetic-coded. Refused: CMYK and YCCK, other precisions, files that end
+// before their last scan (libjpeg would pad them with grey and only warn),
+// more than maxScans scans, pictures too large at the decoded scale.
+
+#include <algorithm>
+#include <bit>
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "toolkit/readers/readers.h"
+
+#if !defined(JCS_ALPHA_EXTENSIONS)
+#error "the JPEG reader decodes straight to BGRA, which needs libjpeg-turbo"
+#endif
+
+namespace readers {
+namespace {
+
+// BGRA bytes read as a little-endian uint32 are 0xAARRGGBB.
+static_assert(std::endian::native == std::endian::little, "JCS_EXT_BGRA output assumes a little-endian host");
+
+// A progressive file may repeat scans, each one costing a pass over the whole
+// picture; real encoders write a dozen or so.
+constexpr int maxScans = 200;
+
+// Progressive decoding keeps every coefficient of the full-size picture,
+// whatever the output scale. Past this libjpeg fails instead of allocating.
+constexpr long maxDecoderMemory = 512L * 1024 * 1024;
+
+// The most scanlines asked for in one call; libjpeg hands out at most its
+// rec_outbuf_height (usually 1 or 2, at most 4) anyway.
+constexpr JDIMENSION maxRowsPerCall = 16;
+
+struct Session {
+  jpeg_error_mgr errors{};
+  jpeg_progress_mgr progress{};
+  std::jmp_buf jump{};
+};
+
+[[noreturn]] void abandon(j_common_ptr cinfo) {
+  std::longjmp(static_cast<Session*>(cinfo->client_data)->jump, 1);
+}
+
+// Warnings are quiet, except that running out of data is a failure.
+void emitMessage(j_common_ptr cinfo, int level) {
+  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) abandon(cinfo);
+}
+
+void discardMessage(j_common_ptr) {}
+
+void limitScans(j_common_ptr cinfo) {
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > maxScans) abandon(cinfo);
+}
+
+// The largest reduction (1/8, 1/4, 1/2) that keeps both sides at least
+// minSide; full size when none does or minSide is 0.
+void chooseScale(jpeg_decompress_struct& cinfo, int minSide) {
+  cinfo.scale_num = 1;
+  if (minSide > 0) {
+    const auto wanted = static_cast<JDIMENSION>(minSide);
+    for (const unsigned denominator : {8u, 4u, 2u}) {
+      cinfo.scale_denom = denominator;
+      jpeg_calc_output_dimensions(&cinfo);
+      if (cinfo.output_width >= wanted && cinfo.output_height >= wanted) return;
+    }
+  }
+  cinfo.scale_denom = 1;
+  jpeg_calc_output_dimensions(&cinfo);
+}
+
+struct Job {
+  jpeg_decompress_struct& cinfo;
+  Session& session;
+  ByteView bytes;
+  int minSide;
+  Raster& raster;
+};
+
+bool decode(Job& job) {
+  jpeg_decompress_struct& cinfo = job.cinfo;
+  jpeg_create_decompress(&cinfo);
+  cinfo.progress = &job.session.progress;
+  cinfo.mem->max_memory_to_use = maxDecoderMemory;
+  jpeg_mem_src(&cinfo, job.bytes.data(), job.bytes.size());
+  if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
+
+  if (cinfo.data_precision != 8) return false;
+  if (cinfo.jpeg_color_space != JCS_GRAYSCALE && cinfo.jpeg_color_space != JCS_YCbCr &&
+      cinfo.jpeg_color_space != JCS_RGB)
+    return false;
+  cinfo.out_color_space = JCS_EXT_BGRA;
+  chooseScale(cinfo, job.minSide);
+  if (!acceptableSize(cinfo.output_width, cinfo.output_height)) return false;
+
+  Raster& raster = job.raster;
+  raster.width = static_cast<int>(cinfo.output_width);
+  raster.height = static_cast<int>(cinfo.output_height);
+  raster.argb.resize(static_cast<std::size_t>(raster.width) * raster.height);
+
+  jpeg_start_decompress(&cinfo);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW rows[maxRowsPerCall];
+    const JDIMENSION count = std::min(maxRowsPerCall, cinfo.output_height - cinfo.output_scanline);
+    for (JDIMENSION i = 0; i < count; ++i) {
+      const std::size_t y = cinfo.output_scanline + i;
+      rows[i] = reinterpret_cast<JSAMPROW>(raster.argb.data() + y * cinfo.output_width);
+    }
+    jpeg_read_scanlines(&cinfo, rows, count);
+  }
+  // Reads up to the end-of-image marker, so a file cut after its pixel data
+  // still counts as truncated.
+  jpeg_finish_decompress(&cinfo);
+  return true;
+}
+
+bool decodeGuarded(Job& job) {
+  if (setjmp(job.session.jump)) return false;
+  return decode(job);
+}
+
+struct DecompressorCleanup {
+  jpeg_decompress_struct& cinfo;
+  ~DecompressorCleanup() { jpeg_destroy_decompress(&cinfo); }
+};
+
+}  // namespace
+
+std::optional<Raster> readJpeg(ByteView bytes, int minSide) {
+  Session session;
+  jpeg_decompress_struct cinfo{};
+  cinfo.err = jpeg_std_error(&session.errors);
+  session.errors.error_exit = abandon;
+  session.errors.emit_message = emitMessage;
+  session.errors.output_message = discardMessage;
+  session.progress.progress_monitor = limitScans;
+  cinfo.client_data = &session;
+  DecompressorCleanup cleanup{cinfo};
+
+  Raster raster;
+  Job job{cinfo, session, bytes, minSide, raster};
+  if (!decodeGuarded(job)) return std::nullopt;
+  return raster;
+}
+
+}  // namespace readers
