@@ -80,7 +80,9 @@ Expected halves(int width) {
   };
 }
 
-Bytes prefix(const Bytes& b, std::size_t size) { return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size)); }
+Bytes prefix(const Bytes& b, std::size_t size) {
+  return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size));
+}
 
 // Where the last start-of-scan marker is: entropy-coded data never holds FF DA.
 std::size_t lastScan(const Bytes& b) {
@@ -156,7 +158,8 @@ TEST(JpegReader, RefusesUnsupportedAndDamagedFiles) {
 
   Bytes twelveBit = baseline;
   const std::uint8_t baselineFrame[] = {0xFF, 0xC0};
-  const auto frame = std::search(twelveBit.begin(), twelveBit.end(), std::begin(baselineFrame), std::end(baselineFrame));
+  const auto frame =
+      std::search(twelveBit.begin(), twelveBit.end(), std::begin(baselineFrame), std::end(baselineFrame));
   ASSERT_NE(frame, twelveBit.end());
   frame[4] = 12;  // sample precision
   const std::size_t midScan = (lastScan(baseline) + baseline.size()) / 2;
