@@ -53,9 +53,12 @@ struct Session {
   std::longjmp(static_cast<Session*>(cinfo->client_data)->jump, 1);
 }
 
-// Warnings are quiet, except that running out of data is a failure.
+// Warnings are quiet, except that running out of scan data is a failure:
+// at the end of the file (JWRN_JPEG_EOF) or at a marker, such as the end of
+// image right after a cut (JWRN_HIT_MARKER). Both would be padded with grey.
 void emitMessage(j_common_ptr cinfo, int level) {
-  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) abandon(cinfo);
+  const int code = cinfo->err->msg_code;
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) abandon(cinfo);
 }
 
 void discardMessage(j_common_ptr) {}

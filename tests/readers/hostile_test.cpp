@@ -1,0 +1,224 @@
+// Files that claim pictures far larger than they hold, through the entry
+// point the windows call. The per-format tests check that such files are
+// refused; these also check what refusing them costs: a reader that allocates
+// the picture before finding out the data is missing passes those tests but
+// lets a 200-byte file take a quarter of a gigabyte.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <malloc.h>
+
+#include "toolkit/readers/readers.h"
+
+namespace {
+
+// Bytes held through operator new (our code's vectors; the C libraries'
+// own malloc calls are not seen), and the most held at once.
+std::atomic<std::size_t> heldBytes{0};
+std::atomic<std::size_t> peakBytes{0};
+
+void* allocate(std::size_t size) {
+  void* p = std::malloc(size == 0 ? 1 : size);
+  if (p == nullptr) throw std::bad_alloc();
+  const std::size_t held = heldBytes += malloc_usable_size(p);
+  std::size_t peak = peakBytes.load();
+  while (held > peak && !peakBytes.compare_exchange_weak(peak, held)) {
+  }
+  return p;
+}
+
+void release(void* p) {
+  if (p == nullptr) return;
+  heldBytes -= malloc_usable_size(p);
+  std::free(p);
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
+void operator delete(void* p, std::size_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t) noexcept { release(p); }
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes load(const std::string& name) {
+  std::ifstream in(std::string(QUORVEL_FIXTURES) + "/" + name, std::ios::binary);
+  EXPECT_TRUE(in) << "missing fixture " << name;
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void put16le(Bytes& b, std::size_t at, std::uint32_t v) {
+  b.at(at) = v & 0xFF;
+  b.at(at + 1) = (v >> 8) & 0xFF;
+}
+void put32le(Bytes& b, std::size_t at, std::uint32_t v) {
+  put16le(b, at, v & 0xFFFF);
+  put16le(b, at + 2, v >> 16);
+}
+void put16be(Bytes& b, std::size_t at, std::uint32_t v) {
+  b.at(at) = (v >> 8) & 0xFF;
+  b.at(at + 1) = v & 0xFF;
+}
+void put32be(Bytes& b, std::size_t at, std::uint32_t v) {
+  put16be(b, at, v >> 16);
+  put16be(b, at + 2, v & 0xFFFF);
+}
+
+std::size_t find(const Bytes& b, std::initializer_list<std::uint8_t> marker, std::size_t from = 0) {
+  const auto it = std::search(b.begin() + static_cast<std::ptrdiff_t>(from), b.end(), marker.begin(), marker.end());
+  EXPECT_NE(it, b.end()) << "marker not in the fixture";
+  return static_cast<std::size_t>(it - b.begin());
+}
+
+Bytes bmp(std::uint32_t width, std::uint32_t height) {
+  Bytes b = load("bmp/rgb24-5x3.bmp");
+  put32le(b, 18, width);
+  put32le(b, 22, height);
+  return b;
+}
+
+// A one-entry icon around the DIB of a BMP fixture, its height doubled for
+// the AND mask as icons store it.
+Bytes icon(std::uint32_t width, std::uint32_t height) {
+  const Bytes file = load("bmp/pal1-16x16.bmp");
+  const Bytes dib(file.begin() + 14, file.end());
+  Bytes b(6 + 16);
+  put16le(b, 2, 1);
+  put16le(b, 4, 1);
+  put32le(b, 6 + 8, static_cast<std::uint32_t>(dib.size()));
+  put32le(b, 6 + 12, static_cast<std::uint32_t>(b.size()));
+  const std::size_t at = b.size();
+  b.insert(b.end(), dib.begin(), dib.end());
+  put32le(b, at + 4, width);
+  put32le(b, at + 8, 2 * height);
+  return b;
+}
+
+Bytes pcx(std::uint32_t width, std::uint32_t height) {
+  Bytes b = load("pcx/pal8-16x16.pcx");
+  put16le(b, 4, 0);
+  put16le(b, 6, 0);
+  put16le(b, 8, width - 1);
+  put16le(b, 10, height - 1);
+  put16le(b, 66, (width + 1) / 2 * 2);
+  return b;
+}
+
+Bytes gifScreen(std::uint32_t width, std::uint32_t height) {
+  Bytes b = load("gif/c5x3-87a.gif");
+  put16le(b, 6, width);
+  put16le(b, 8, height);
+  return b;
+}
+
+Bytes gifFrame(std::uint32_t width, std::uint32_t height) {
+  Bytes b = load("gif/c5x3-87a.gif");
+  const std::size_t descriptor = find(b, {0x2C, 0, 0, 0, 0});
+  put16le(b, descriptor + 5, width);
+  put16le(b, descriptor + 7, height);
+  return b;
+}
+
+Bytes jpeg(std::uint32_t width, std::uint32_t height) {
+  Bytes b = load("jpeg/h16.jpg");
+  const std::size_t frame = find(b, {0xFF, 0xC0});
+  put16be(b, frame + 5, height);
+  put16be(b, frame + 7, width);
+  return b;
+}
+
+// Scan data cut in half, the end-of-image marker kept: libjpeg meets the
+// marker early and, unless stopped, pads the rest of the picture with grey.
+Bytes jpegCutMidScanWithItsEnd() {
+  Bytes b = load("jpeg/h16.jpg");
+  const std::size_t scan = find(b, {0xFF, 0xDA});
+  const std::size_t dataStart = scan + 2 + (std::size_t{b.at(scan + 2)} << 8 | b.at(scan + 3));
+  const std::size_t end = b.size() - 2;
+  b.erase(b.begin() + static_cast<std::ptrdiff_t>((dataStart + end) / 2), b.begin() + static_cast<std::ptrdiff_t>(end));
+  return b;
+}
+
+std::uint32_t crc32(const std::uint8_t* p, std::size_t n) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = 0; i < n; ++i) {
+    crc ^= p[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+// IHDR is the first chunk: its data at 16, its checksum (over type and
+// data) at 29, which libpng checks.
+Bytes png(std::uint32_t width, std::uint32_t height) {
+  Bytes b = load("png/c5x3-rgb8.png");
+  put32be(b, 16, width);
+  put32be(b, 20, height);
+  put32be(b, 29, crc32(b.data() + 12, 17));
+  return b;
+}
+
+// The largest picture the readers may hand out, as 4-byte pixels, plus the
+// readers' own small buffers.
+constexpr std::size_t pictureLimit = 4 * static_cast<std::size_t>(readers::maxPixels) + (1u << 20);
+// What a refusal may cost when the format makes the file hold every pixel
+// (or, for PCX, a run for every 63 bytes): the check comes before the picture.
+constexpr std::size_t refusalBeforeThePicture = 1u << 20;
+
+struct Claim {
+  const char* name;
+  std::function<Bytes()> make;
+  std::size_t mostBytes;
+};
+
+const Claim kClaims[] = {
+    {"BMP 65535 x 65535 x 3 bytes (past 32 bits)", [] { return bmp(65535, 65535); }, refusalBeforeThePicture},
+    {"BMP 8000 x 8000 in 102 bytes", [] { return bmp(8000, 8000); }, refusalBeforeThePicture},
+    {"BMP 16384 x 4096 bottom-up, no pixels", [] { return bmp(16384, 4096); }, refusalBeforeThePicture},
+    {"ICO 65535 x 65535 in 200 bytes", [] { return icon(65535, 65535); }, refusalBeforeThePicture},
+    {"ICO 8000 x 8000 at 1 bit", [] { return icon(8000, 8000); }, refusalBeforeThePicture},
+    {"PCX 65535 x 65535", [] { return pcx(65535, 65535); }, refusalBeforeThePicture},
+    {"PCX 16384 x 4096 in 1 KB", [] { return pcx(16384, 4096); }, refusalBeforeThePicture},
+    {"GIF screen 65535 x 65535", [] { return gifScreen(65535, 65535); }, refusalBeforeThePicture},
+    {"GIF first frame 65535 x 65535", [] { return gifFrame(65535, 65535); }, refusalBeforeThePicture},
+    {"GIF first frame 16384 x 4096 on a 5 x 3 screen", [] { return gifFrame(16384, 4096); }, refusalBeforeThePicture},
+    {"JPEG 65535 x 65535", [] { return jpeg(65535, 65535); }, refusalBeforeThePicture},
+    // Compressed formats: a short file may still be a whole large picture,
+    // so the reader may allocate it, but no more than that.
+    {"JPEG 16384 x 4096 in 700 bytes", [] { return jpeg(16384, 4096); }, pictureLimit},
+    {"JPEG cut mid-scan, end marker kept", jpegCutMidScanWithItsEnd, pictureLimit},
+    {"PNG 65535 x 65535", [] { return png(65535, 65535); }, refusalBeforeThePicture},
+    {"PNG 16384 x 4096 in 100 bytes", [] { return png(16384, 4096); }, pictureLimit},
+    {"PNG 2^31 - 1 square", [] { return png(0x7FFFFFFF, 0x7FFFFFFF); }, refusalBeforeThePicture},
+};
+
+TEST(HostileFiles, HugeClaimsAreRefusedWithinTheirMemoryBound) {
+  for (const Claim& claim : kClaims) {
+    SCOPED_TRACE(claim.name);
+    const Bytes bytes = claim.make();
+    const std::size_t before = heldBytes.load();
+    peakBytes = before;
+    const bool decoded = readers::readPicture(bytes).has_value();
+    const std::size_t cost = peakBytes.load() - before;
+    EXPECT_FALSE(decoded) << claim.name << ": have a picture, want nullopt";
+    EXPECT_LE(cost, claim.mostBytes) << claim.name << ": held " << cost << " bytes at once";
+    EXPECT_EQ(heldBytes.load(), before) << claim.name << ": memory not given back";
+  }
+}
+
+}  // namespace
