@@ -92,6 +92,7 @@ const Fixture kFixtures[] = {
     {"c5x3-rgb-planar.tif", PixelKind::Opaque, c5x3},
     {"c5x3-rgb-tiled.tif", PixelKind::Opaque, c5x3},
     {"c5x3-rgb-bigendian.tif", PixelKind::Opaque, c5x3},
+    {"c5x3-rgb-bigtiff.tif", PixelKind::Opaque, c5x3},
     {"c5x3-palette.tif", PixelKind::Opaque, c5x3Palette},
     {"g5x3-grey8.tif", PixelKind::Opaque, g5x3},
     {"c5x3-rgba.tif", PixelKind::Alpha, c5x3Alpha},
