@@ -13,8 +13,9 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 15
 FUZZ_JOBS ?= 2
+PREFIX ?= /usr/local
 
-.PHONY: run test deps build configure clean test-sanitize fuzz fuzz-smoke fuzz-deps
+.PHONY: run test deps build configure clean test-sanitize fuzz fuzz-smoke fuzz-deps install
 
 run: build
 	./$(BUILD)/app/quorvel
@@ -49,6 +50,10 @@ fuzz: fuzz-deps
 
 fuzz-smoke: fuzz-deps
 	./scripts/fuzz -b $(FUZZ_BUILD) -s $(FUZZ_SMOKE_SECONDS) -j$(FUZZ_JOBS)
+
+# DESTDIR stages the files for a package instead of the live system.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD)

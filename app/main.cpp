@@ -1,6 +1,7 @@
 // Start-up and end of the program.
 
 #include <QApplication>
+#include <QIcon>
 
 #include "app/state.h"
 #include "toolkit/dialogs.h"
@@ -25,6 +26,7 @@ class ExitRoutine {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvel.png")));
   toolkit::startToolkit();
   app::State state;
   const ExitRoutine exitRoutine(state);
