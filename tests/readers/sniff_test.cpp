@@ -1,0 +1,131 @@
+// Tests of readers::sniff on the first bytes of each format and their near
+// misses, and of readers::readPicture handing each fixture to its reader.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "toolkit/readers/readers.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using readers::Format;
+
+Bytes load(const std::string& path) {
+  std::ifstream in(std::string(QUORVEL_FIXTURES) + "/" + path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// An icon or cursor directory of one entry: `size` bytes of image at `offset`.
+Bytes iconHeader(std::uint8_t type, std::uint8_t count, std::uint8_t size, std::uint8_t offset) {
+  return {0, 0, type, 0, count, 0, 32, 32, 0, 0, 1, 0, 32, 0, size, 0, 0, 0, offset, 0, 0, 0};
+}
+
+Bytes withoutLastByte(Bytes bytes) {
+  bytes.pop_back();
+  return bytes;
+}
+
+TEST(Sniff, RecognisesFormatsByTheirFirstBytes) {
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    Format want;
+  };
+  const Case cases[] = {
+      {"BMP", {'B', 'M', 0, 0}, Format::Bmp},
+      {"JPEG", {0xFF, 0xD8, 0xFF, 0xE0}, Format::Jpeg},
+      {"icon", iconHeader(1, 1, 40, 22), Format::Icon},
+      {"cursor", iconHeader(2, 1, 40, 22), Format::Cursor},
+      {"GIF87a", {'G', 'I', 'F', '8', '7', 'a'}, Format::Gif},
+      {"GIF89a", {'G', 'I', 'F', '8', '9', 'a'}, Format::Gif},
+      {"PCX version 0", {0x0A, 0, 1, 8}, Format::Pcx},
+      {"PCX version 5", {0x0A, 5, 1, 8}, Format::Pcx},
+      {"PNG", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, Format::Png},
+      {"TIFF little-endian", {'I', 'I', 0x2A, 0}, Format::Tiff},
+      {"TIFF big-endian", {'M', 'M', 0, 0x2A}, Format::Tiff},
+
+      {"empty", {}, Format::Unknown},
+      {"B alone", {'B'}, Format::Unknown},
+      {"JPEG without its second byte", {0xFF}, Format::Unknown},
+      {"icon header without its directory", {0, 0, 1, 0, 1, 0}, Format::Unknown},
+      {"icon directory cut short", withoutLastByte(iconHeader(1, 1, 40, 22)), Format::Unknown},
+      {"icon with no images", iconHeader(1, 0, 40, 22), Format::Unknown},
+      {"icon image of size 0", iconHeader(1, 1, 0, 22), Format::Unknown},
+      {"icon image inside the directory", iconHeader(1, 1, 40, 21), Format::Unknown},
+      {"icon image inside a longer directory", iconHeader(1, 2, 40, 22), Format::Unknown},
+      {"icon type 3", iconHeader(3, 1, 40, 22), Format::Unknown},
+      {"GIF88a", {'G', 'I', 'F', '8', '8', 'a'}, Format::Unknown},
+      {"GIF87 cut short", {'G', 'I', 'F', '8', '7'}, Format::Unknown},
+      {"PCX version 1", {0x0A, 1, 1, 8}, Format::Unknown},
+      {"PCX version 6", {0x0A, 6, 1, 8}, Format::Unknown},
+      {"PCX encoding 0", {0x0A, 5, 0, 8}, Format::Unknown},
+      {"PNG signature with a wrong byte", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0B}, Format::Unknown},
+      {"TIFF mixed byte order", {'I', 'I', 0, 0x2A}, Format::Unknown},
+  };
+  for (const Case& c : cases) EXPECT_EQ(readers::sniff(readers::ByteView(c.bytes)), c.want) << c.name;
+}
+
+TEST(ReadPicture, HandsEachFormatToItsReader) {
+  using Reader = std::optional<readers::Raster> (*)(readers::ByteView);
+  struct Case {
+    const char* file;
+    Reader reader;
+  };
+  const Case cases[] = {
+      {"bmp/rgb24-5x3.bmp", readers::readBmp},
+      {"ico/argb-16-32.ico", readers::readIcon},
+      {"pcx/pal8-6x3.pcx", readers::readPcx},
+      {"gif/c5x3-87a.gif", readers::readGif},
+      {"png/c5x3-rgba8.png", readers::readPng},
+      {"tiff/c5x3-rgb.tif", readers::readTiff},
+      {"tiff/c5x3-rgb-bigendian.tif", readers::readTiff},
+      {"jpeg/h16.jpg", [](readers::ByteView b) { return readers::readJpeg(b); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const Bytes bytes = load(c.file);
+    ASSERT_FALSE(bytes.empty());
+    const auto direct = c.reader(readers::ByteView(bytes));
+    const auto routed = readers::readPicture(readers::ByteView(bytes));
+    ASSERT_TRUE(direct.has_value());
+    ASSERT_TRUE(routed.has_value());
+    EXPECT_EQ(routed->width, direct->width);
+    EXPECT_EQ(routed->height, direct->height);
+    EXPECT_EQ(routed->kind, direct->kind);
+    EXPECT_EQ(routed->isIcon, direct->isIcon);
+    EXPECT_EQ(routed->argb, direct->argb);
+  }
+}
+
+TEST(ReadPicture, ReadsACursorAsAnIcon) {
+  Bytes bytes = load("ico/argb-16-32.ico");
+  ASSERT_GT(bytes.size(), 2u);
+  bytes[2] = 2;
+  ASSERT_EQ(readers::sniff(readers::ByteView(bytes)), Format::Cursor);
+  const auto routed = readers::readPicture(readers::ByteView(bytes));
+  ASSERT_TRUE(routed.has_value());
+  EXPECT_TRUE(routed->isIcon);
+  EXPECT_EQ(routed->argb, readers::readIcon(readers::ByteView(bytes))->argb);
+}
+
+TEST(ReadPicture, PassesMinSideToTheJpegReader) {
+  const Bytes bytes = load("jpeg/halves-400x300.jpg");
+  ASSERT_FALSE(bytes.empty());
+  const auto raster = readers::readPicture(readers::ByteView(bytes), 84);
+  ASSERT_TRUE(raster.has_value());
+  EXPECT_EQ(raster->width, 200);
+  EXPECT_EQ(raster->height, 150);
+}
+
+TEST(ReadPicture, RefusesUnknownBytes) {
+  const Bytes text = {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'};
+  EXPECT_FALSE(readers::readPicture(readers::ByteView(text)).has_value());
+  EXPECT_FALSE(readers::readPicture({}).has_value());
+}
+
+}  // namespace
