@@ -124,12 +124,12 @@ class Run:
     def click(self, position, window=None):
         self.session.click(window or self.main, *position)
 
-    def choose_pictures(self, *pictures):
+    def choose_pictures(self, *paths):
         self.click(CHOOSE)
-        for picture in pictures:
-            if len(pictures) == 2:
+        for path in paths:
+            if len(paths) == 2:
                 self.session.answer_message("打开文件")
-            self.session.choose_file("Open", self.picture_path(picture))
+            self.session.choose_file("Open", path)
 
     def open_editor(self):
         self.click(EDIT)
@@ -190,7 +190,7 @@ def single16(run):
     expect("Icon (48 x 48)" in run.session.property(run.main, "_NET_WM_ICON"), "main window carries no icon")
 
     run.click(SINGLE16)
-    run.choose_pictures(PICTURE16)
+    run.choose_pictures(run.picture_path(PICTURE16))
     run.click(CONVERT)
     expect_bytes(run.save(), icon_file(IconImage(PICTURE16)))
     run.click(QUIT)
@@ -200,7 +200,7 @@ def single16(run):
 def both_edited(run):
     """Two pictures, one cell made transparent at 16x16 and one painted red at 32x32, committed."""
     run.click(BOTH)
-    run.choose_pictures(PICTURE16, PICTURE32)
+    run.choose_pictures(run.picture_path(PICTURE16), run.picture_path(PICTURE32))
     run.click(CONVERT)
     editor = run.open_editor()
     run.click(grid_cell(3, 5, 16), editor)  # "透明色" is checked when the window opens
@@ -222,7 +222,7 @@ def both_edited(run):
 def cancel_discards(run):
     """"取消" answered Yes and Esc throw the edits away; the close box ends the program."""
     run.click(SINGLE16)
-    run.choose_pictures(PICTURE16)
+    run.choose_pictures(run.picture_path(PICTURE16))
     run.click(CONVERT)
 
     editor = run.open_editor()
