@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <memory>
 #include <span>
 #include <vector>
@@ -35,7 +34,7 @@ int readInput(GifFileType* gif, GifByteType* buffer, int wanted) {
   auto* input = static_cast<MemoryInput*>(gif->UserData);
   const std::size_t count =
       std::min(static_cast<std::size_t>(std::max(wanted, 0)), input->bytes.size() - input->position);
-  std::memcpy(buffer, input->bytes.data() + input->position, count);
+  std::copy_n(input->bytes.data() + input->position, count, buffer);
   input->position += count;
   return static_cast<int>(count);
 }

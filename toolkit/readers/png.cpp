@@ -9,9 +9,9 @@
 // little-endian uint32 is 0xAARRGGBB. The file must run to its IEND chunk: a
 // file cut anywhere is refused.
 
+#include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 
 #include <png.h>
 
@@ -41,7 +41,7 @@ struct MemoryInput {
 void readInput(png_structp png, png_bytep out, png_size_t length) {
   auto* input = static_cast<MemoryInput*>(png_get_io_ptr(png));
   if (length > input->bytes.size() - input->position) png_error(png, "truncated");
-  std::memcpy(out, input->bytes.data() + input->position, length);
+  std::copy_n(input->bytes.data() + input->position, length, out);
   input->position += length;
 }
 
