@@ -123,8 +123,7 @@ toff_t seekFile(thandle_t handle, toff_t offset, int whence) {
     case SEEK_END: base = file.bytes.size(); break;
     default: return static_cast<toff_t>(-1);
   }
-  // libtiff passes negative relative offsets as wrapped unsigned values; a
-  // sum past the largest offset libtiff accepts stands for a seek before 0.
+  // A relative seek before the start wraps round to a huge offset.
   const toff_t target = base + offset;
   if (target > static_cast<toff_t>(INT64_MAX)) return static_cast<toff_t>(-1);
   file.position = target;
@@ -172,16 +171,9 @@ std::unique_ptr<TIFF, TiffCloser> open(MemoryFile& file) {
 // libtiff packs A, B, G, R from the high byte down, colours premultiplied.
 std::uint32_t toStraightArgb(std::uint32_t abgr) {
   const std::uint32_t a = TIFFGetA(abgr);
-  std::uint32_t r = TIFFGetR(abgr);
-  std::uint32_t g = TIFFGetG(abgr);
-  std::uint32_t b = TIFFGetB(abgr);
   if (a == 0) return 0;
-  if (a != 0xFF) {
-    r = std::min<std::uint32_t>(255, (r * 255 + a / 2) / a);
-    g = std::min<std::uint32_t>(255, (g * 255 + a / 2) / a);
-    b = std::min<std::uint32_t>(255, (b * 255 + a / 2) / a);
-  }
-  return a << 24 | r << 16 | g << 8 | b;
+  const auto straight = [a](std::uint32_t c) { return std::min<std::uint32_t>(255, (c * 255 + a / 2) / a); };
+  return a << 24 | straight(TIFFGetR(abgr)) << 16 | straight(TIFFGetG(abgr)) << 8 | straight(TIFFGetB(abgr));
 }
 
 }  // namespace
