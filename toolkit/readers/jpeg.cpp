@@ -39,6 +39,12 @@ constexpr int maxScans = 200;
 // whatever the output scale. Past this libjpeg fails instead of allocating.
 constexpr long maxDecoderMemory = 512L * 1024 * 1024;
 
+// Decoding does the full-size picture's work whatever the output scale, and
+// an arithmetic-coded scan that meets a marker is padded without a warning:
+// a few hundred bytes could otherwise ask for 65535 x 65535 and take minutes.
+// At this size such a file takes a few seconds.
+constexpr std::int64_t maxSourcePixels = 4 * maxPixels;
+
 // The most scanlines asked for in one call; libjpeg hands out at most its
 // rec_outbuf_height (usually 1 or 2, at most 4) anyway.
 constexpr JDIMENSION maxRowsPerCall = 16;
@@ -100,6 +106,7 @@ bool decode(Job& job) {
   if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
 
   if (cinfo.data_precision != 8) return false;
+  if (std::int64_t{cinfo.image_width} * cinfo.image_height > maxSourcePixels) return false;
   if (cinfo.jpeg_color_space != JCS_GRAYSCALE && cinfo.jpeg_color_space != JCS_YCbCr &&
       cinfo.jpeg_color_space != JCS_RGB)
     return false;
