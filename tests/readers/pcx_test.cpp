@@ -82,7 +82,9 @@ struct Pcx {
 };
 
 Bytes make(const Pcx& p) {
-  Bytes b(128, 0);
+  Bytes b;
+  b.reserve(128 + p.data.size() + 769);
+  b.resize(128, 0);
   b[0] = 0x0A;
   b[1] = 5;
   b[2] = 1;

@@ -5,7 +5,7 @@
 
 #include "icon/operations.h"
 #include "toolkit/picture.h"
-#include "ui/edit/format_images.h"
+#include "ui/main/icon_format.h"
 #include "ui/edit/pen_cursor.h"
 #include "ui/main/main_window.h"
 

@@ -4,6 +4,7 @@
 
 #include "icon/operations.h"
 #include "toolkit/picture.h"
+#include "ui/main/icon_format.h"
 #include "ui/main/main_window.h"
 
 namespace ui {
@@ -32,17 +33,15 @@ void MainWindow::convert() {
   标签2->hide();
 
   const IconFormat format = currentFormat();
-  if (format == IconFormat::none) return;
-  const icon::Layout layout = format == IconFormat::single16   ? icon::Layout::single16
-                              : format == IconFormat::single32 ? icon::Layout::single32
-                                                               : icon::Layout::both;
-  const bool makes16 = format != IconFormat::single32;
-  const bool makes32 = format != IconFormat::single16;
+  const auto layout = layoutOfFormat(format);
+  if (!layout) return;
+  const bool makes16 = holdsImage(format, Size::x16);
+  const bool makes32 = holdsImage(format, Size::x32);
   // In the two-image format the second preview gives the 32x32 image.
   const toolkit::CanvasWidget* source32 = format == IconFormat::both ? 位图画板2 : 位图画板1;
 
-  icon::Bytes output = icon::blankIcon(layout);
-  const auto& images = icon::fileLayout(layout).images;
+  icon::Bytes output = icon::blankIcon(*layout);
+  const auto& images = icon::fileLayout(*layout).images;
   if (makes16) {
     reduceOnto(位图画板1, 图标画板1, Size::x16);
     if (!icon::splice(output, images[0].colourBitmap, state_.pixelBlock16)) return;

@@ -3,7 +3,7 @@
 
 #include "icon/operations.h"
 #include "ui/edit/edit_window.h"
-#include "ui/edit/format_images.h"
+#include "ui/main/icon_format.h"
 #include "ui/main/main_window.h"
 
 namespace ui {
