@@ -84,6 +84,11 @@ Bytes prefix(const Bytes& b, std::size_t size) {
   return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size));
 }
 
+Bytes withEndMarker(Bytes b) {
+  b.insert(b.end(), {0xFF, 0xD9});
+  return b;
+}
+
 // Where the last start-of-scan marker is: entropy-coded data never holds FF DA.
 std::size_t lastScan(const Bytes& b) {
   for (std::size_t i = b.size() - 2; i > 0; --i)
@@ -98,8 +103,7 @@ Bytes withRepeatedLastScan(const Bytes& b, int copies) {
   Bytes out(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(end));
   for (int i = 0; i < copies; ++i)
     out.insert(out.end(), b.begin() + static_cast<std::ptrdiff_t>(scan), b.begin() + static_cast<std::ptrdiff_t>(end));
-  out.insert(out.end(), {0xFF, 0xD9});
-  return out;
+  return withEndMarker(out);
 }
 
 struct Fixture {
@@ -172,6 +176,7 @@ TEST(JpegReader, RefusesUnsupportedAndDamagedFiles) {
       {"CMYK", load("h16-cmyk.jpg")},
       {"12-bit samples", twelveBit},
       {"cut in the middle of the scan", prefix(baseline, midScan)},
+      {"scan stopped short by an end marker", withEndMarker(prefix(baseline, midScan))},
       {"end marker missing", prefix(baseline, baseline.size() - 2)},
       {"1000 repeated scans", withRepeatedLastScan(progressive, 1000)},
       {"empty", {}},
