@@ -3,6 +3,7 @@
 # Hardening: `make test-sanitize` (the whole suite under ASan and UBSan),
 # `make fuzz` (FUZZ_SECONDS per fuzz target) and `make fuzz-smoke` (CI's
 # short run of every target).
+# `make bench`: benchmarks side by side with djpeg and ImageMagick (bench/README.md).
 
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
@@ -14,8 +15,9 @@ FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 15
 FUZZ_JOBS ?= 2
 PREFIX ?= /usr/local
+BENCH_BUILD ?= build-bench
 
-.PHONY: run test deps build configure clean test-sanitize fuzz fuzz-smoke fuzz-deps install
+.PHONY: run test deps build configure clean test-sanitize fuzz fuzz-smoke fuzz-deps install bench
 
 run: build
 	./$(BUILD)/app/quorvel
@@ -50,6 +52,14 @@ fuzz: fuzz-deps
 
 fuzz-smoke: fuzz-deps
 	./scripts/fuzz -b $(FUZZ_BUILD) -s $(FUZZ_SMOKE_SECONDS) -j$(FUZZ_JOBS)
+
+# An optimised build of its own; two jobs at most, so figures taken on a
+# shared machine are not also fighting the compiler.
+bench:
+	./scripts/install-deps libbenchmark-dev imagemagick libjpeg-turbo-progs
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build $(BENCH_BUILD) -j2 --target bench_programs
+	./bench/compare --build $(BENCH_BUILD)
 
 # DESTDIR stages the files for a package instead of the live system.
 install: build

@@ -1,0 +1,93 @@
+// The whole job of the main window for one picture file, without the window,
+// so it can be timed against other whole processes: read the file, decode
+// it, show it in the 84x84 preview, convert it onto the icon canvases,
+// build the icon and write it. The same library calls as "选择图片",
+// "转　　换" and "保存图标", in the same order; in the two-image format the
+// one file is chosen for both previews.
+
+#include <cstdio>
+#include <cstring>
+
+#include "icon/operations.h"
+#include "toolkit/canvas.h"
+#include "toolkit/files.h"
+#include "toolkit/picture.h"
+
+namespace {
+
+using icon::Size;
+
+constexpr QSize previewArea(84, 84);
+
+struct Job {
+  icon::Layout layout;
+  bool makes16;
+  bool makes32;
+};
+
+std::optional<Job> jobFor(const char* format) {
+  if (std::strcmp(format, "16") == 0) return Job{icon::Layout::single16, true, false};
+  if (std::strcmp(format, "32") == 0) return Job{icon::Layout::single32, false, true};
+  if (std::strcmp(format, "both") == 0) return Job{icon::Layout::both, true, true};
+  return std::nullopt;
+}
+
+// The main window's canvases are all made alike.
+toolkit::Canvas mainWindowCanvas(QSize area, bool keepsDrawing) {
+  toolkit::Canvas canvas(area, keepsDrawing);
+  canvas.setPictureMode(toolkit::PictureMode::centredFit);
+  canvas.setPen(toolkit::PenStyle::solid, 0);
+  canvas.setBrush(toolkit::BrushStyle::solid, 0x00FFFFFF);
+  return canvas;
+}
+
+bool loadPreview(toolkit::Canvas& preview, const QString& path) {
+  icon::Bytes bytes = toolkit::readWholeFile(path);
+  if (!toolkit::decodePicture(bytes)) return false;
+  preview.setBackgroundPicture(std::move(bytes));
+  return true;
+}
+
+std::optional<icon::Bytes> reduceOnto(const toolkit::Canvas& preview, toolkit::Canvas& iconCanvas, Size size) {
+  if (const auto picture = toolkit::decodePicture(preview.backgroundPicture()))
+    iconCanvas.drawPicture(*picture, 0, 0, icon::side(size), icon::side(size));
+  return icon::pixelBlockFromCapture(iconCanvas.capture(), size);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto job = argc == 4 ? jobFor(argv[2]) : std::nullopt;
+  if (!job) {
+    std::fprintf(stderr, "usage: %s <picture> 16|32|both <output.ico>\n", argv[0]);
+    return 2;
+  }
+  const QString picturePath = QString::fromLocal8Bit(argv[1]);
+
+  toolkit::Canvas preview1 = mainWindowCanvas(previewArea, false);
+  toolkit::Canvas preview2 = mainWindowCanvas(previewArea, false);
+  if (!loadPreview(preview1, picturePath) || (job->layout == icon::Layout::both && !loadPreview(preview2, picturePath))) {
+    std::fprintf(stderr, "%s: not a picture this program reads\n", argv[1]);
+    return 1;
+  }
+  const toolkit::Canvas& source32 = job->layout == icon::Layout::both ? preview2 : preview1;
+
+  icon::Bytes output = icon::blankIcon(job->layout);
+  const auto& images = icon::fileLayout(job->layout).images;
+  toolkit::Canvas icon16 = mainWindowCanvas(QSize(16, 16), true);
+  toolkit::Canvas icon32 = mainWindowCanvas(QSize(32, 32), true);
+  bool spliced = true;
+  if (job->makes16) {
+    const auto block = reduceOnto(preview1, icon16, Size::x16);
+    spliced = block && icon::splice(output, images[0].colourBitmap, *block);
+  }
+  if (spliced && job->makes32) {
+    const auto block = reduceOnto(source32, icon32, Size::x32);
+    spliced = block && icon::splice(output, images[job->makes16 ? 1 : 0].colourBitmap, *block);
+  }
+  if (!spliced || !toolkit::writeWholeFile(QString::fromLocal8Bit(argv[3]), output)) {
+    std::fprintf(stderr, "%s: cannot write the icon\n", argv[3]);
+    return 1;
+  }
+  return 0;
+}
