@@ -14,6 +14,11 @@ void startToolkit() {
   font.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"), font.family()});
   font.setPixelSize(12);
   QApplication::setFont(font);
+  // Group boxes draw their frame through the middle of the caption, so the
+  // controls laid out just below the caption sit inside the frame.
+  qApp->setStyleSheet(QStringLiteral(
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+      "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 2px; }"));
 }
 
 }  // namespace toolkit
