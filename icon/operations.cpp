@@ -2,15 +2,12 @@
 
 #include <algorithm>
 
+#include "icon/bitmap_file.h"
 #include "icon/icon_template.h"
 #include "icon/little_endian.h"
 
 namespace icon {
 namespace {
-
-// A 24-bit bitmap file as the toolkit captures a canvas: file header,
-// bitmap info header, then the pixel rows.
-constexpr std::size_t captureHeaderLength = 14 + bitmapInfoHeaderLength;
 
 bool isSingleIconOf(const Bytes& icon, Size size) {
   return icon.size() == fileLayout(singleLayout(size)).fileLength;
@@ -40,7 +37,7 @@ std::optional<Bytes> pixelBlockFromCapture(ByteView capture, Size size) {
   const auto width = le::read32(capture, 18);
   const auto height = le::read32(capture, 22);
   const auto bits = le::read16(capture, 28);
-  if (capture.size() != captureHeaderLength + blockLength || capture[0] != 'B' || capture[1] != 'M' ||
+  if (capture.size() != bitmapFileHeadersLength + blockLength || capture[0] != 'B' || capture[1] != 'M' ||
       width != static_cast<std::uint32_t>(side(size)) || height != static_cast<std::uint32_t>(side(size)) ||
       bits != 24)
     return std::nullopt;

@@ -5,7 +5,7 @@
 #include <QPalette>
 #include <algorithm>
 
-#include "icon/little_endian.h"
+#include "icon/bitmap_file.h"
 #include "toolkit/colour.h"
 
 namespace toolkit {
@@ -146,26 +146,12 @@ void Canvas::drawPicture(const Picture& picture, int x, int y, int width, int he
 }
 
 Bytes Canvas::capture() const {
-  constexpr std::size_t headersLength = 14 + 40;
   const int width = image_.width();
   const int height = image_.height();
-  const std::size_t rowLength = (3 * static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
-  const std::size_t pixelsLength = rowLength * height;
-  Bytes file(headersLength + pixelsLength, 0);
-  std::uint8_t* p = file.data();
-  p[0] = 'B';
-  p[1] = 'M';
-  le::put32(p + 2, static_cast<std::uint32_t>(file.size()));
-  le::put32(p + 10, headersLength);
-  le::put32(p + 14, 40);
-  le::put32(p + 18, static_cast<std::uint32_t>(width));
-  le::put32(p + 22, static_cast<std::uint32_t>(height));
-  le::put16(p + 26, 1);
-  le::put16(p + 28, 24);
-  le::put32(p + 34, static_cast<std::uint32_t>(pixelsLength));
+  Bytes file = icon::blankBitmapFile24(width, height);
   for (int y = 0; y < height; ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(image_.constScanLine(height - 1 - y));
-    std::uint8_t* out = p + headersLength + rowLength * y;
+    std::uint8_t* out = file.data() + icon::bitmapFileHeadersLength + icon::bitmapRowStride(width) * y;
     for (int x = 0; x < width; ++x) {
       *out++ = static_cast<std::uint8_t>(qBlue(line[x]));
       *out++ = static_cast<std::uint8_t>(qGreen(line[x]));

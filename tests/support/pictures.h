@@ -4,26 +4,16 @@
 #include <QImage>
 #include <functional>
 
-#include "icon/little_endian.h"
+#include "icon/bitmap_file.h"
 #include "icon/types.h"
 
 namespace testing_support {
 
 // A 24-bit bottom-up bitmap file; colour(x, y) gives 0xRRGGBB, y from the top.
 inline icon::Bytes bmp24(int width, int height, const std::function<unsigned(int, int)>& colour) {
-  const std::size_t row = (3 * static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
-  icon::Bytes file(54 + row * height, 0);
-  file[0] = 'B';
-  file[1] = 'M';
-  le::put32(&file[2], static_cast<std::uint32_t>(file.size()));
-  le::put32(&file[10], 54);
-  le::put32(&file[14], 40);
-  le::put32(&file[18], static_cast<std::uint32_t>(width));
-  le::put32(&file[22], static_cast<std::uint32_t>(height));
-  le::put16(&file[26], 1);
-  le::put16(&file[28], 24);
+  icon::Bytes file = icon::blankBitmapFile24(width, height);
   for (int y = 0; y < height; ++y) {
-    std::uint8_t* out = &file[54 + row * (height - 1 - y)];
+    std::uint8_t* out = &file[icon::bitmapFileHeadersLength + icon::bitmapRowStride(width) * (height - 1 - y)];
     for (int x = 0; x < width; ++x) {
       const unsigned c = colour(x, y);
       *out++ = static_cast<std::uint8_t>(c);
