@@ -4,51 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
+#include <algorithm>
 #include <functional>
-#include <iterator>
 #include <string>
-#include <vector>
 
-#include "icon/little_endian.h"
-#include "toolkit/readers/readers.h"
+#include "reader_test_support.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using Expected = std::function<std::uint32_t(int x, int y)>;
+using namespace reader_tests;
 
-Bytes load(const std::string& name) {
-  std::ifstream in(std::string(QUORVEL_FIXTURES) + "/gif/" + name, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
+Bytes load(const std::string& name) { return loadFixture("gif/" + name); }
 std::optional<readers::Raster> read(const Bytes& b) { return readers::readGif(readers::ByteView(b)); }
-
-std::string hex(std::uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08X", v);
-  return buf;
-}
-
-testing::AssertionResult samePicture(const std::optional<readers::Raster>& r, int width, int height,
-                                     const Expected& want) {
-  if (!r) return testing::AssertionFailure() << "have nullopt, want a " << width << "x" << height << " picture";
-  if (r->width != width || r->height != height || r->argb.size() != static_cast<std::size_t>(width) * height)
-    return testing::AssertionFailure() << "size: have " << r->width << "x" << r->height << ", want " << width << "x"
-                                       << height;
-  if (r->kind != readers::PixelKind::Opaque || r->isIcon)
-    return testing::AssertionFailure() << "want an opaque picture, not from an icon";
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      if (r->pixel(x, y) != want(x, y))
-        return testing::AssertionFailure() << "pixel (" << x << ", " << y << "): have " << hex(r->pixel(x, y))
-                                           << ", want " << hex(want(x, y));
-  return testing::AssertionSuccess();
-}
-
-std::uint32_t rgb(unsigned r, unsigned g, unsigned b) { return 0xFF000000u | (r << 16) | (g << 8) | b; }
 
 const std::uint32_t kColours5x3[3][5] = {
     {rgb(255, 0, 0), rgb(0, 255, 0), rgb(0, 0, 255), rgb(255, 255, 0), rgb(0, 255, 255)},
@@ -83,7 +50,6 @@ constexpr std::size_t kGlobalColours = 13, kColourTableSize = 12;  // 4 entries 
 constexpr std::size_t kFrameLeft = 34, kFrameTop = 36, kFrameWidth = 38, kFrameFlags = 42;
 constexpr std::size_t kLocalColours = 43, kLzwCodeSize = 55, kLzwData = 57;
 
-void put16(Bytes& b, std::size_t at, std::uint16_t v) { le::put16(b.data() + at, v); }
 void erase(Bytes& b, std::size_t at, std::size_t count) {
   b.erase(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + count));
 }
@@ -172,14 +138,8 @@ TEST(GifReader, EditedFiles) {
 }
 
 TEST(GifReader, RefusesEveryTruncation) {
-  for (const char* file : {"c5x3-87a.gif", "q16-interlaced.gif", "offset-local.gif"}) {
-    const Bytes bytes = load(file);
-    ASSERT_FALSE(bytes.empty());
-    for (std::size_t size = 0; size < bytes.size(); ++size) {
-      const Bytes prefix(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
-      EXPECT_FALSE(read(prefix).has_value()) << file << " cut to " << size << " bytes";
-    }
-  }
+  for (const char* file : {"c5x3-87a.gif", "q16-interlaced.gif", "offset-local.gif"})
+    expectEveryPrefixRefused(load(file), file, read);
 }
 
 TEST(GifReader, IgnoresDamageAfterTheFirstFrame) {

@@ -10,16 +10,15 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <iterator>
+#include <initializer_list>
 #include <new>
 #include <string>
 #include <vector>
 
 #include <malloc.h>
 
-#include "toolkit/readers/readers.h"
+#include "reader_test_support.h"
 
 namespace {
 
@@ -55,22 +54,9 @@ void operator delete[](void* p, std::size_t) noexcept { release(p); }
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace reader_tests;
 
-Bytes load(const std::string& name) {
-  std::ifstream in(std::string(QUORVEL_FIXTURES) + "/" + name, std::ios::binary);
-  EXPECT_TRUE(in) << "missing fixture " << name;
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void put16le(Bytes& b, std::size_t at, std::uint32_t v) {
-  b.at(at) = v & 0xFF;
-  b.at(at + 1) = (v >> 8) & 0xFF;
-}
-void put32le(Bytes& b, std::size_t at, std::uint32_t v) {
-  put16le(b, at, v & 0xFFFF);
-  put16le(b, at + 2, v >> 16);
-}
+// JPEG and PNG fields are big-endian.
 void put16be(Bytes& b, std::size_t at, std::uint32_t v) {
   b.at(at) = (v >> 8) & 0xFF;
   b.at(at + 1) = v & 0xFF;
@@ -87,56 +73,56 @@ std::size_t find(const Bytes& b, std::initializer_list<std::uint8_t> marker, std
 }
 
 Bytes bmp(std::uint32_t width, std::uint32_t height) {
-  Bytes b = load("bmp/rgb24-5x3.bmp");
-  put32le(b, 18, width);
-  put32le(b, 22, height);
+  Bytes b = loadFixture("bmp/rgb24-5x3.bmp");
+  put32(b, 18, width);
+  put32(b, 22, height);
   return b;
 }
 
 // A one-entry icon around the DIB of a BMP fixture, its height doubled for
 // the AND mask as icons store it.
 Bytes icon(std::uint32_t width, std::uint32_t height) {
-  const Bytes file = load("bmp/pal1-16x16.bmp");
+  const Bytes file = loadFixture("bmp/pal1-16x16.bmp");
   const Bytes dib(file.begin() + 14, file.end());
   Bytes b(6 + 16);
-  put16le(b, 2, 1);
-  put16le(b, 4, 1);
-  put32le(b, 6 + 8, static_cast<std::uint32_t>(dib.size()));
-  put32le(b, 6 + 12, static_cast<std::uint32_t>(b.size()));
+  put16(b, 2, 1);
+  put16(b, 4, 1);
+  put32(b, 6 + 8, static_cast<std::uint32_t>(dib.size()));
+  put32(b, 6 + 12, static_cast<std::uint32_t>(b.size()));
   const std::size_t at = b.size();
   b.insert(b.end(), dib.begin(), dib.end());
-  put32le(b, at + 4, width);
-  put32le(b, at + 8, 2 * height);
+  put32(b, at + 4, width);
+  put32(b, at + 8, 2 * height);
   return b;
 }
 
 Bytes pcx(std::uint32_t width, std::uint32_t height) {
-  Bytes b = load("pcx/pal8-16x16.pcx");
-  put16le(b, 4, 0);
-  put16le(b, 6, 0);
-  put16le(b, 8, width - 1);
-  put16le(b, 10, height - 1);
-  put16le(b, 66, (width + 1) / 2 * 2);
+  Bytes b = loadFixture("pcx/pal8-16x16.pcx");
+  put16(b, 4, 0);
+  put16(b, 6, 0);
+  put16(b, 8, width - 1);
+  put16(b, 10, height - 1);
+  put16(b, 66, (width + 1) / 2 * 2);
   return b;
 }
 
 Bytes gifScreen(std::uint32_t width, std::uint32_t height) {
-  Bytes b = load("gif/c5x3-87a.gif");
-  put16le(b, 6, width);
-  put16le(b, 8, height);
+  Bytes b = loadFixture("gif/c5x3-87a.gif");
+  put16(b, 6, width);
+  put16(b, 8, height);
   return b;
 }
 
 Bytes gifFrame(std::uint32_t width, std::uint32_t height) {
-  Bytes b = load("gif/c5x3-87a.gif");
+  Bytes b = loadFixture("gif/c5x3-87a.gif");
   const std::size_t descriptor = find(b, {0x2C, 0, 0, 0, 0});
-  put16le(b, descriptor + 5, width);
-  put16le(b, descriptor + 7, height);
+  put16(b, descriptor + 5, width);
+  put16(b, descriptor + 7, height);
   return b;
 }
 
 Bytes jpeg(std::uint32_t width, std::uint32_t height) {
-  Bytes b = load("jpeg/h16.jpg");
+  Bytes b = loadFixture("jpeg/h16.jpg");
   const std::size_t frame = find(b, {0xFF, 0xC0});
   put16be(b, frame + 5, height);
   put16be(b, frame + 7, width);
@@ -146,7 +132,7 @@ Bytes jpeg(std::uint32_t width, std::uint32_t height) {
 // Scan data cut in half, the end-of-image marker kept: libjpeg meets the
 // marker early and, unless stopped, pads the rest of the picture with grey.
 Bytes jpegCutMidScanWithItsEnd() {
-  Bytes b = load("jpeg/h16.jpg");
+  Bytes b = loadFixture("jpeg/h16.jpg");
   const std::size_t scan = find(b, {0xFF, 0xDA});
   const std::size_t dataStart = scan + 2 + (std::size_t{b.at(scan + 2)} << 8 | b.at(scan + 3));
   const std::size_t end = b.size() - 2;
@@ -166,7 +152,7 @@ std::uint32_t crc32(const std::uint8_t* p, std::size_t n) {
 // IHDR is the first chunk: its data at 16, its checksum (over type and
 // data) at 29, which libpng checks.
 Bytes png(std::uint32_t width, std::uint32_t height) {
-  Bytes b = load("png/c5x3-rgb8.png");
+  Bytes b = loadFixture("png/c5x3-rgb8.png");
   put32be(b, 16, width);
   put32be(b, 20, height);
   put32be(b, 29, crc32(b.data() + 12, 17));

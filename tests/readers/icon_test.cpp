@@ -5,77 +5,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "icon/little_endian.h"
-#include "toolkit/readers/readers.h"
+#include "reader_test_support.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using readers::PixelKind;
-
-Bytes load(const std::string& path) {
-  std::ifstream in(std::string(QUORVEL_FIXTURES) + "/" + path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string hex(std::uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08X", v);
-  return buf;
-}
-
-const char* kindName(PixelKind k) {
-  switch (k) {
-    case PixelKind::Opaque:
-      return "Opaque";
-    case PixelKind::Masked:
-      return "Masked";
-    case PixelKind::Alpha:
-      return "Alpha";
-  }
-  return "?";
-}
-
-std::string describe(const std::optional<readers::Raster>& r) {
-  if (!r) return "nullopt";
-  return std::to_string(r->width) + "x" + std::to_string(r->height) + " " + kindName(r->kind) + " picture";
-}
-
-std::uint32_t get32(const Bytes& b, std::size_t at) { return le::get32(b.data() + at); }
-void put32(Bytes& b, std::size_t at, std::uint32_t v) { le::put32(b.data() + at, v); }
-void put16(Bytes& b, std::size_t at, std::uint16_t v) { le::put16(b.data() + at, v); }
+using namespace reader_tests;
 
 std::optional<readers::Raster> read(const Bytes& b) { return readers::readIcon(readers::ByteView(b)); }
 
-std::uint32_t rgb(unsigned r, unsigned g, unsigned b) { return 0xFF000000u | (r << 16) | (g << 8) | b; }
 constexpr std::uint32_t kRed = 0xFFFF0000, kLime = 0xFF00FF00, kBlue = 0xFF0000FF, kYellow = 0xFFFFFF00;
-
-testing::AssertionResult hasShape(const std::optional<readers::Raster>& r, int width, int height, PixelKind kind) {
-  if (!r) return testing::AssertionFailure() << "have nullopt, want a " << width << "x" << height << " picture";
-  if (r->width != width || r->height != height || r->kind != kind || !r->isIcon ||
-      r->argb.size() != static_cast<std::size_t>(width) * height)
-    return testing::AssertionFailure() << "have " << describe(r) << (r->isIcon ? "" : " (isIcon false)") << ", want "
-                                       << width << "x" << height << " " << kindName(kind) << " icon";
-  return testing::AssertionSuccess();
-}
-
-testing::AssertionResult samePicture(const std::optional<readers::Raster>& r, int width, int height, PixelKind kind,
-                                     const std::function<std::uint32_t(int, int)>& want) {
-  if (auto shape = hasShape(r, width, height, kind); !shape) return shape;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      if (r->pixel(x, y) != want(x, y))
-        return testing::AssertionFailure() << "pixel (" << x << ", " << y << "): have " << hex(r->pixel(x, y))
-                                           << ", want " << hex(want(x, y));
-  return testing::AssertionSuccess();
-}
+const Traits kMaskedIcon = {.kind = PixelKind::Masked, .isIcon = true};
+const Traits kAlphaIcon = {.kind = PixelKind::Alpha, .isIcon = true};
 
 // The source pictures of the BMP fixtures (see the fixture script).
 const std::uint32_t kColours5x3[3][5] = {
@@ -139,15 +84,15 @@ Bytes dibFromBmp(const Bytes& bmp, const std::function<bool(int, int)>& masked) 
 bool pattern(int x, int y) { return (x + 3 * y) % 4 == 0; }
 bool nothing(int, int) { return false; }
 
-std::function<std::uint32_t(int, int)> masked(std::uint32_t (*picture)(int, int)) {
+Expected masked(std::uint32_t (*picture)(int, int)) {
   return [picture](int x, int y) { return pattern(x, y) ? 0u : picture(x, y); };
 }
 
 // --- ImageMagick icons -----------------------------------------------------
 
 TEST(ReadIcon, SixteenThenThirtyTwoWithColourCountZeroTakesTheLast) {
-  const auto r = read(load("ico/argb-16-32.ico"));
-  ASSERT_TRUE(hasShape(r, 32, 32, PixelKind::Alpha));
+  const auto r = read(loadFixture("ico/argb-16-32.ico"));
+  ASSERT_TRUE(hasShape(r, 32, 32, kAlphaIcon));
   EXPECT_EQ(r->pixel(0, 0), kBlue) << "have " << hex(r->pixel(0, 0));
   EXPECT_EQ(r->pixel(3, 3), kBlue) << "have " << hex(r->pixel(3, 3));
   EXPECT_EQ(r->pixel(4, 0), kLime) << "have " << hex(r->pixel(4, 0));
@@ -156,8 +101,8 @@ TEST(ReadIcon, SixteenThenThirtyTwoWithColourCountZeroTakesTheLast) {
 }
 
 TEST(ReadIcon, ThirtyTwoThenSixteenWithColourCountZeroTakesTheLast) {
-  const auto r = read(load("ico/argb-32-16.ico"));
-  ASSERT_TRUE(hasShape(r, 16, 16, PixelKind::Alpha));
+  const auto r = read(loadFixture("ico/argb-32-16.ico"));
+  ASSERT_TRUE(hasShape(r, 16, 16, kAlphaIcon));
   EXPECT_EQ(r->pixel(7, 7), kBlue) << "have " << hex(r->pixel(7, 7));
   EXPECT_EQ(r->pixel(8, 0), kRed) << "have " << hex(r->pixel(8, 0));
   EXPECT_EQ(r->pixel(15, 15) >> 24, 0u) << "alpha of (15, 15): have " << hex(r->pixel(15, 15)) << ", want 0x00";
@@ -165,13 +110,13 @@ TEST(ReadIcon, ThirtyTwoThenSixteenWithColourCountZeroTakesTheLast) {
 
 TEST(ReadIcon, ThirtyTwoWideSixteenColourEntryFirstIsTaken) {
   // 4-bit DIBs with an all-clear AND mask: every pixel opaque.
-  const auto r = read(load("ico/pal4-32-16.ico"));
-  EXPECT_TRUE(samePicture(r, 32, 32, PixelKind::Masked,
-                          [](int x, int y) { return x < 4 && y < 4 ? kBlue : kLime; }));
+  const auto r = read(loadFixture("ico/pal4-32-16.ico"));
+  EXPECT_TRUE(samePicture(r, 32, 32, [](int x, int y) { return x < 4 && y < 4 ? kBlue : kLime; },
+                          kMaskedIcon));
 }
 
 TEST(ReadIcon, PngImageGoesToReadPng) {
-  const auto r = read(load("ico/png-16-256.ico"));
+  const auto r = read(loadFixture("ico/png-16-256.ico"));
   ASSERT_TRUE(r) << "have nullopt, want the 256x256 PNG image";
   EXPECT_EQ(r->width, 256);
   EXPECT_EQ(r->height, 256);
@@ -185,17 +130,17 @@ TEST(ReadIcon, PngImageGoesToReadPng) {
 TEST(ReadIcon, CursorIsReadLikeAnIcon) {
   // ImageMagick writes type 1 even for cur:, so the cursor is the icon with
   // type 2 and hotspots (5, 7) in the planes and bit count fields.
-  Bytes cur = load("ico/pal4-32-16.ico");
+  Bytes cur = loadFixture("ico/pal4-32-16.ico");
   put16(cur, 2, 2);
   for (std::size_t e : {6u, 22u}) {
     put16(cur, e + 4, 5);
     put16(cur, e + 6, 7);
   }
-  EXPECT_TRUE(samePicture(read(cur), 32, 32, PixelKind::Masked,
-                          [](int x, int y) { return x < 4 && y < 4 ? kBlue : kLime; }));
-  Bytes argb = load("ico/argb-16-32.ico");
+  EXPECT_TRUE(samePicture(read(cur), 32, 32, [](int x, int y) { return x < 4 && y < 4 ? kBlue : kLime; },
+                          kMaskedIcon));
+  Bytes argb = loadFixture("ico/argb-16-32.ico");
   put16(argb, 2, 2);
-  EXPECT_TRUE(hasShape(read(argb), 32, 32, PixelKind::Alpha));
+  EXPECT_TRUE(hasShape(read(argb), 32, 32, kAlphaIcon));
 }
 
 // --- Icons built from the BMP fixtures -------------------------------------
@@ -209,45 +154,45 @@ TEST(ReadIcon, EveryDepthWithAnAndMask) {
   for (const Case& c : {Case{"bmp/pal1-16x16.bmp", 16, 16, m16}, Case{"bmp/pal4-5x3.bmp", 5, 3, c5x3},
                         Case{"bmp/pal8-16x16.bmp", 16, 16, g16}, Case{"bmp/rgb24-5x3.bmp", 5, 3, c5x3}}) {
     SCOPED_TRACE(c.bmp);
-    const Bytes bmp = load(c.bmp);
+    const Bytes bmp = loadFixture(c.bmp);
     ASSERT_FALSE(bmp.empty()) << "fixture missing";
     EXPECT_TRUE(samePicture(read(makeIcon(1, {{32, 0, dibFromBmp(bmp, pattern)}})), c.width, c.height,
-                            PixelKind::Masked, masked(c.picture)));
+                            masked(c.picture), kMaskedIcon));
     EXPECT_TRUE(samePicture(read(makeIcon(2, {{32, 0, dibFromBmp(bmp, pattern)}})), c.width, c.height,
-                            PixelKind::Masked, masked(c.picture)));
+                            masked(c.picture), kMaskedIcon));
   }
 }
 
 TEST(ReadIcon, ThirtyTwoBitsUsesAlphaUnlessEveryAlphaByteIsZero) {
-  const Bytes bmp = load("bmp/rgb32-5x3.bmp");  // alpha 0x80 everywhere
-  EXPECT_TRUE(samePicture(read(makeIcon(1, {{32, 0, dibFromBmp(bmp, pattern)}})), 5, 3, PixelKind::Alpha,
-                          [](int x, int y) { return (c5x3(x, y) & 0x00FFFFFF) | 0x80000000u; }));
+  const Bytes bmp = loadFixture("bmp/rgb32-5x3.bmp");  // alpha 0x80 everywhere
+  EXPECT_TRUE(samePicture(read(makeIcon(1, {{32, 0, dibFromBmp(bmp, pattern)}})), 5, 3,
+                          [](int x, int y) { return (c5x3(x, y) & 0x00FFFFFF) | 0x80000000u; }, kAlphaIcon));
 
   Bytes zero = bmp;
   for (std::size_t i = get32(bmp, 10) + 3; i < zero.size(); i += 4) zero[i] = 0;
-  EXPECT_TRUE(samePicture(read(makeIcon(1, {{32, 0, dibFromBmp(zero, pattern)}})), 5, 3, PixelKind::Masked,
-                          masked(c5x3)));
+  EXPECT_TRUE(samePicture(read(makeIcon(1, {{32, 0, dibFromBmp(zero, pattern)}})), 5, 3,
+                          masked(c5x3), kMaskedIcon));
 
   // One non-zero alpha byte is enough to take the alpha channel.
   Bytes one = zero;
   one[get32(bmp, 10) + 3] = 0x01;  // bottom-left pixel
   const auto r = read(makeIcon(1, {{32, 0, dibFromBmp(one, pattern)}}));
-  ASSERT_TRUE(hasShape(r, 5, 3, PixelKind::Alpha));
+  ASSERT_TRUE(hasShape(r, 5, 3, kAlphaIcon));
   EXPECT_EQ(r->pixel(0, 2), (c5x3(0, 2) & 0x00FFFFFF) | 0x01000000u) << "have " << hex(r->pixel(0, 2));
   EXPECT_EQ(r->pixel(1, 2), c5x3(1, 2) & 0x00FFFFFF) << "have " << hex(r->pixel(1, 2));
 }
 
 TEST(ReadIcon, LargerInfoHeader) {
-  Bytes dib = dibFromBmp(load("bmp/pal8-16x16.bmp"), pattern);
+  Bytes dib = dibFromBmp(loadFixture("bmp/pal8-16x16.bmp"), pattern);
   dib.insert(dib.begin() + 40, 124 - 40, 0);
   put32(dib, 0, 124);
-  EXPECT_TRUE(samePicture(read(makeIcon(1, {{16, 0, dib}})), 16, 16, PixelKind::Masked, masked(g16)));
+  EXPECT_TRUE(samePicture(read(makeIcon(1, {{16, 0, dib}})), 16, 16, masked(g16), kMaskedIcon));
 }
 
 TEST(ReadIcon, ImageChoice) {
-  const Bytes a = dibFromBmp(load("bmp/pal4-5x3.bmp"), nothing);    // 5x3
-  const Bytes b = dibFromBmp(load("bmp/pal1-16x16.bmp"), nothing);  // 16x16
-  const Bytes c = dibFromBmp(load("bmp/pal1-5x3.bmp"), nothing);    // 5x3 too, black and white
+  const Bytes a = dibFromBmp(loadFixture("bmp/pal4-5x3.bmp"), nothing);    // 5x3
+  const Bytes b = dibFromBmp(loadFixture("bmp/pal1-16x16.bmp"), nothing);  // 16x16
+  const Bytes c = dibFromBmp(loadFixture("bmp/pal1-5x3.bmp"), nothing);    // 5x3 too, black and white
   struct Case {
     const char* name;
     std::vector<Image> images;
@@ -274,7 +219,7 @@ TEST(ReadIcon, ImageChoice) {
   const auto r = read(makeIcon(1, {{16, 0, b}, {32, 16, a}, {32, 16, c}}));
   ASSERT_TRUE(r) << "have nullopt, want a 5x3 picture";
   EXPECT_EQ(r->width, 5);
-  EXPECT_TRUE(samePicture(r, 5, 3, PixelKind::Masked, c5x3));
+  EXPECT_TRUE(samePicture(r, 5, 3, c5x3, kMaskedIcon));
 }
 
 // --- The directory size field ----------------------------------------------
@@ -284,22 +229,22 @@ constexpr std::size_t kEntryOffset = 6 + 12;
 constexpr std::size_t kDib = 22;  // a one-image icon's DIB
 
 TEST(ReadIcon, SizeFieldLargerThanTheImageIsFine) {
-  Bytes ico = makeIcon(1, {{16, 0, dibFromBmp(load("bmp/pal8-16x16.bmp"), pattern)}});
+  Bytes ico = makeIcon(1, {{16, 0, dibFromBmp(loadFixture("bmp/pal8-16x16.bmp"), pattern)}});
   ico.insert(ico.end(), 10, 0xEE);
   put32(ico, kEntrySize, get32(ico, kEntrySize) + 10);
-  EXPECT_TRUE(samePicture(read(ico), 16, 16, PixelKind::Masked, masked(g16)));
+  EXPECT_TRUE(samePicture(read(ico), 16, 16, masked(g16), kMaskedIcon));
 }
 
 TEST(ReadIcon, SizeFieldSmallerThanTheImageIsRefusedEvenWhenTheBytesAreThere) {
-  Bytes ico = makeIcon(1, {{16, 0, dibFromBmp(load("bmp/pal8-16x16.bmp"), pattern)}});
+  Bytes ico = makeIcon(1, {{16, 0, dibFromBmp(loadFixture("bmp/pal8-16x16.bmp"), pattern)}});
   put32(ico, kEntrySize, get32(ico, kEntrySize) - 1);  // the AND mask's last byte is outside the entry
   EXPECT_FALSE(read(ico)) << "have " << describe(read(ico)) << ", want nullopt";
 }
 
 // --- Hostile variants ------------------------------------------------------
 
-Bytes basePal8() { return makeIcon(1, {{16, 0, dibFromBmp(load("bmp/pal8-16x16.bmp"), pattern)}}); }
-Bytes basePal4() { return makeIcon(1, {{32, 16, dibFromBmp(load("bmp/pal4-5x3.bmp"), pattern)}}); }
+Bytes basePal8() { return makeIcon(1, {{16, 0, dibFromBmp(loadFixture("bmp/pal8-16x16.bmp"), pattern)}}); }
+Bytes basePal4() { return makeIcon(1, {{32, 16, dibFromBmp(loadFixture("bmp/pal4-5x3.bmp"), pattern)}}); }
 
 // A one-image icon whose 40-byte DIB header claims width x (2 height) at
 // `bits`, padded with zeros to `total` bytes.
@@ -344,7 +289,7 @@ const HostileCase kHostile[] = {
     {"offset 0", [] { Bytes b = basePal8(); put32(b, kEntryOffset, 0); return b; }},
     {"an entry that is not chosen points past the end",
      [] {
-       const Bytes dib = dibFromBmp(load("bmp/pal8-16x16.bmp"), pattern);
+       const Bytes dib = dibFromBmp(loadFixture("bmp/pal8-16x16.bmp"), pattern);
        Bytes b = makeIcon(1, {{32, 16, dib}, {16, 0, dib}});
        put32(b, 6 + 16 + 12, static_cast<std::uint32_t>(b.size()));
        return b;
@@ -367,7 +312,7 @@ const HostileCase kHostile[] = {
     {"colours used 257 at 8 bits", [] { Bytes b = basePal8(); put32(b, kDib + 32, 257); return b; }},
     {"colours used 17 at 4 bits", [] { Bytes b = basePal4(); put32(b, kDib + 32, 17); return b; }},
     {"colour table past the end (24 bits, colours used 0x40000000)",
-     [] { return makeIcon(1, {{32, 0, [] { Bytes d = dibFromBmp(load("bmp/rgb24-5x3.bmp"), pattern); put32(d, 32, 0x40000000u); return d; }()}}); }},
+     [] { return makeIcon(1, {{32, 0, [] { Bytes d = dibFromBmp(loadFixture("bmp/rgb24-5x3.bmp"), pattern); put32(d, 32, 0x40000000u); return d; }()}}); }},
     {"bit count 2", [] { Bytes b = basePal4(); put16(b, kDib + 14, 2); return b; }},
     {"bit count 30000", [] { Bytes b = basePal8(); put16(b, kDib + 14, 30000); return b; }},
     {"planes 0", [] { Bytes b = basePal8(); put16(b, kDib + 12, 0); return b; }},
@@ -375,7 +320,7 @@ const HostileCase kHostile[] = {
     {"compression BI_BITFIELDS", [] { Bytes b = basePal8(); put16(b, kDib + 14, 32); put32(b, kDib + 16, 3); return b; }},
     {"DIB header size 12 (a whole core-header DIB; icons need BITMAPINFOHEADER)",
      [] {
-       const Bytes bmp = load("bmp/rgb24-5x3-core.bmp");
+       const Bytes bmp = loadFixture("bmp/rgb24-5x3-core.bmp");
        Bytes dib(bmp.begin() + 14, bmp.end());
        put16(dib, 6, 6);  // height 2 x 3
        dib.insert(dib.end(), 3 * 4, 0);  // AND mask
@@ -383,7 +328,7 @@ const HostileCase kHostile[] = {
      }},
     {"a whole 32-bit BI_BITFIELDS DIB (icons need BI_RGB)",
      [] {
-       const Bytes bmp = load("bmp/rgb32-5x3.bmp");
+       const Bytes bmp = loadFixture("bmp/rgb32-5x3.bmp");
        Bytes dib = dibFromBmp(bmp, pattern);
        const std::uint8_t masks[12] = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
        dib.insert(dib.begin() + 40, masks, masks + 12);
@@ -411,21 +356,17 @@ TEST(ReadIcon, HostileVariantsAreRefused) {
 TEST(ReadIcon, EveryTruncatedPrefixIsRefused) {
   std::vector<std::pair<std::string, Bytes>> files;
   for (const char* f : {"ico/argb-16-32.ico", "ico/argb-32-16.ico", "ico/pal4-32-16.ico", "ico/png-16-256.ico"})
-    files.emplace_back(f, load(f));
+    files.emplace_back(f, loadFixture(f));
   files.emplace_back("built 8-bit", basePal8());
   files.emplace_back("built 4-bit", basePal4());
-  files.emplace_back("built 1 + 24-bit", makeIcon(1, {{16, 0, dibFromBmp(load("bmp/pal1-16x16.bmp"), pattern)},
-                                                      {32, 0, dibFromBmp(load("bmp/rgb24-5x3.bmp"), pattern)}}));
+  files.emplace_back("built 1 + 24-bit", makeIcon(1, {{16, 0, dibFromBmp(loadFixture("bmp/pal1-16x16.bmp"), pattern)},
+                                                      {32, 0, dibFromBmp(loadFixture("bmp/rgb24-5x3.bmp"), pattern)}}));
   for (const auto& [name, b] : files) {
     SCOPED_TRACE(name);
     ASSERT_FALSE(b.empty()) << "fixture missing";
     const auto whole = read(b);
     EXPECT_TRUE(whole) << "the whole file: have nullopt, want a picture";
-    for (std::size_t n = 0; n < b.size(); ++n) {
-      const auto r = readers::readIcon(readers::ByteView(b.data(), n));
-      EXPECT_FALSE(r) << "prefix of " << n << " of " << b.size() << " bytes: have " << describe(r)
-                      << ", want nullopt";
-    }
+    expectEveryPrefixRefused(b, name, read);
   }
 }
 

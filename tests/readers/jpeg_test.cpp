@@ -6,62 +6,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
-#include <vector>
 
-#include "toolkit/readers/readers.h"
+#include "reader_test_support.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using Expected = std::function<std::uint32_t(int x, int y)>;
+using namespace reader_tests;
 
-Bytes load(const std::string& name) {
-  std::ifstream in(std::string(QUORVEL_FIXTURES) + "/jpeg/" + name, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
+Bytes load(const std::string& name) { return loadFixture("jpeg/" + name); }
 std::optional<readers::Raster> read(const Bytes& b, int minSide = 0) {
   return readers::readJpeg(readers::ByteView(b), minSide);
 }
 
-std::string hex(std::uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08X", v);
-  return buf;
-}
+// Lossy: colours within a few levels, alpha exact.
+const Traits kLossy = {.tolerance = 6};
 
-bool near(std::uint32_t have, std::uint32_t want, int tolerance) {
-  if ((have >> 24) != (want >> 24)) return false;
-  for (int shift : {0, 8, 16})
-    if (std::abs(static_cast<int>((have >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF)) > tolerance)
-      return false;
-  return true;
-}
-
-// Size, kind and every pixel for which want gives a colour (0 means "any").
-testing::AssertionResult similarPicture(const std::optional<readers::Raster>& r, int width, int height,
-                                        const Expected& want) {
-  if (!r) return testing::AssertionFailure() << "have nullopt, want a " << width << "x" << height << " picture";
-  if (r->width != width || r->height != height || r->argb.size() != static_cast<std::size_t>(width) * height)
-    return testing::AssertionFailure() << "size: have " << r->width << "x" << r->height << ", want " << width << "x"
-                                       << height;
-  if (r->kind != readers::PixelKind::Opaque || r->isIcon)
-    return testing::AssertionFailure() << "want an opaque picture, not from an icon";
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      if (want(x, y) != 0 && !near(r->pixel(x, y), want(x, y), 6))
-        return testing::AssertionFailure() << "pixel (" << x << ", " << y << "): have " << hex(r->pixel(x, y))
-                                           << ", want about " << hex(want(x, y));
-  return testing::AssertionSuccess();
-}
-
-std::uint32_t rgb(unsigned r, unsigned g, unsigned b) { return 0xFF000000u | (r << 16) | (g << 8) | b; }
 std::uint32_t grey(unsigned v) { return rgb(v, v, v); }
 
 // Four flat 8x8 quarters.
@@ -73,15 +34,11 @@ std::uint32_t k16(int x, int y) { return grey(40 + 60 * ((y / 8) * 2 + x / 8)); 
 
 // Left half red, right half blue, at any scale; the blurred middle is not checked.
 Expected halves(int width) {
-  return [width](int x, int) -> std::uint32_t {
+  return [width](int x, int) -> std::optional<std::uint32_t> {
     if (x < width / 2 - width / 20) return rgb(200, 30, 30);
     if (x >= width / 2 + width / 20) return rgb(30, 30, 200);
-    return 0;
+    return std::nullopt;
   };
-}
-
-Bytes prefix(const Bytes& b, std::size_t size) {
-  return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size));
 }
 
 Bytes withEndMarker(Bytes b) {
@@ -125,7 +82,7 @@ TEST(JpegReader, ReadsFixtures) {
     SCOPED_TRACE(f.file);
     const Bytes bytes = load(f.file);
     ASSERT_FALSE(bytes.empty());
-    EXPECT_TRUE(similarPicture(read(bytes), f.width, f.height, f.want));
+    EXPECT_TRUE(samePicture(read(bytes), f.width, f.height, f.want, kLossy));
   }
 }
 
@@ -142,7 +99,7 @@ TEST(JpegReader, ScalesDownAsFarAsMinSideAllows) {
   ASSERT_FALSE(bytes.empty());
   for (const Case& c : cases) {
     SCOPED_TRACE("minSide " + std::to_string(c.minSide));
-    EXPECT_TRUE(similarPicture(read(bytes, c.minSide), c.width, c.height, halves(c.width)));
+    EXPECT_TRUE(samePicture(read(bytes, c.minSide), c.width, c.height, halves(c.width), kLossy));
   }
 }
 
@@ -150,7 +107,7 @@ TEST(JpegReader, LimitsTheDecodedSize) {
   const Bytes bytes = load("grey-16392x8.jpg");
   ASSERT_FALSE(bytes.empty());
   EXPECT_FALSE(read(bytes).has_value());
-  EXPECT_TRUE(similarPicture(read(bytes, 1), 2049, 1, [](int, int) { return grey(90); }));
+  EXPECT_TRUE(samePicture(read(bytes, 1), 2049, 1, [](int, int) { return grey(90); }, kLossy));
 }
 
 TEST(JpegReader, RefusesUnsupportedAndDamagedFiles) {
@@ -192,16 +149,12 @@ TEST(JpegReader, AllowsAFewHundredScans) {
   // the total stays under the limit, so the limit is what refuses it.
   const Bytes progressive = load("h16-progressive.jpg");
   ASSERT_FALSE(progressive.empty());
-  EXPECT_TRUE(similarPicture(read(withRepeatedLastScan(progressive, 150)), 16, 16, h16));
+  EXPECT_TRUE(samePicture(read(withRepeatedLastScan(progressive, 150)), 16, 16, h16, kLossy));
 }
 
 TEST(JpegReader, RefusesEveryTruncation) {
-  for (const Fixture& f : kFixtures) {
-    const Bytes bytes = load(f.file);
-    ASSERT_FALSE(bytes.empty());
-    for (std::size_t size = 0; size < bytes.size(); ++size)
-      EXPECT_FALSE(read(prefix(bytes, size)).has_value()) << f.file << " cut to " << size << " bytes";
-  }
+  for (const Fixture& f : kFixtures)
+    expectEveryPrefixRefused(load(f.file), f.file, [](const Bytes& b) { return read(b); });
 }
 
 }  // namespace

@@ -5,58 +5,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
-#include <vector>
+#include <utility>
 
-#include "icon/little_endian.h"
-#include "toolkit/readers/readers.h"
+#include "reader_test_support.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace reader_tests;
 
-Bytes load(const std::string& name) {
-  std::ifstream in(std::string(QUORVEL_FIXTURES) + "/pcx/" + name, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string hex(std::uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08X", v);
-  return buf;
-}
-
-std::string describe(const std::optional<readers::Raster>& r) {
-  if (!r) return "nullopt";
-  return std::to_string(r->width) + "x" + std::to_string(r->height) + " picture";
-}
-
-void put16(Bytes& b, std::size_t at, std::uint16_t v) { le::put16(b.data() + at, v); }
-
+Bytes load(const std::string& name) { return loadFixture("pcx/" + name); }
 std::optional<readers::Raster> read(const Bytes& b) { return readers::readPcx(readers::ByteView(b)); }
 
-std::uint32_t rgb(unsigned r, unsigned g, unsigned b) { return 0xFF000000u | (r << 16) | (g << 8) | b; }
 constexpr std::uint32_t kBlack = 0xFF000000, kWhite = 0xFFFFFFFF;
-
-testing::AssertionResult samePicture(const std::optional<readers::Raster>& r, int width, int height,
-                                     const std::function<std::uint32_t(int, int)>& want) {
-  if (!r) return testing::AssertionFailure() << "have nullopt, want a " << width << "x" << height << " picture";
-  if (r->width != width || r->height != height || r->argb.size() != static_cast<std::size_t>(width) * height)
-    return testing::AssertionFailure() << "size: have " << r->width << "x" << r->height << ", want " << width << "x"
-                                       << height;
-  if (r->kind != readers::PixelKind::Opaque) return testing::AssertionFailure() << "kind: have not Opaque, want Opaque";
-  if (r->isIcon) return testing::AssertionFailure() << "isIcon: have true, want false";
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      if (r->pixel(x, y) != want(x, y))
-        return testing::AssertionFailure() << "pixel (" << x << ", " << y << "): have " << hex(r->pixel(x, y))
-                                           << ", want " << hex(want(x, y));
-  return testing::AssertionSuccess();
-}
 
 // The source pictures of the fixture script.
 const std::uint32_t kColours6x3[3][6] = {
@@ -321,11 +283,7 @@ TEST(ReadPcx, EveryTruncatedPrefixIsRefused) {
   for (const auto& [name, b] : files) {
     SCOPED_TRACE(name);
     ASSERT_TRUE(read(b)) << "the whole file: have nullopt, want a picture";
-    for (std::size_t n = 0; n < b.size(); ++n) {
-      const auto r = readers::readPcx(readers::ByteView(b.data(), n));
-      EXPECT_FALSE(r) << "prefix of " << n << " of " << b.size() << " bytes: have " << describe(r)
-                      << ", want nullopt";
-    }
+    expectEveryPrefixRefused(b, name, read);
   }
 }
 

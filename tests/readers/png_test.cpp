@@ -4,53 +4,20 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "toolkit/readers/readers.h"
+#include "reader_test_support.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using Expected = std::function<std::uint32_t(int x, int y)>;
-using readers::PixelKind;
+using namespace reader_tests;
 
-Bytes load(const std::string& name) {
-  std::ifstream in(std::string(QUORVEL_FIXTURES) + "/png/" + name, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
+Bytes load(const std::string& name) { return loadFixture("png/" + name); }
 std::optional<readers::Raster> read(const Bytes& b) { return readers::readPng(readers::ByteView(b)); }
 
-std::string hex(std::uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08X", v);
-  return buf;
-}
-
-testing::AssertionResult samePicture(const std::optional<readers::Raster>& r, int width, int height, PixelKind kind,
-                                     const Expected& want) {
-  if (!r) return testing::AssertionFailure() << "have nullopt, want a " << width << "x" << height << " picture";
-  if (r->width != width || r->height != height || r->argb.size() != static_cast<std::size_t>(width) * height)
-    return testing::AssertionFailure() << "size: have " << r->width << "x" << r->height << ", want " << width << "x"
-                                       << height;
-  if (r->kind != kind) return testing::AssertionFailure() << "kind: have " << int(r->kind) << ", want " << int(kind);
-  if (r->isIcon) return testing::AssertionFailure() << "isIcon: have true, want false";
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      if (r->pixel(x, y) != want(x, y))
-        return testing::AssertionFailure() << "pixel (" << x << ", " << y << "): have " << hex(r->pixel(x, y))
-                                           << ", want " << hex(want(x, y));
-  return testing::AssertionSuccess();
-}
-
-std::uint32_t rgb(unsigned r, unsigned g, unsigned b) { return 0xFF000000u | (r << 16) | (g << 8) | b; }
 std::uint32_t withAlpha(std::uint32_t colour, unsigned alpha) { return (colour & 0xFFFFFF) | alpha << 24; }
 
 const std::uint32_t kColours5x3[3][5] = {
@@ -97,7 +64,7 @@ TEST(PngReader, ReadsEveryColourTypeAndDepth) {
     SCOPED_TRACE(f.file);
     const Bytes bytes = load(f.file);
     ASSERT_FALSE(bytes.empty());
-    EXPECT_TRUE(samePicture(read(bytes), f.width, f.height, f.kind, f.want));
+    EXPECT_TRUE(samePicture(read(bytes), f.width, f.height, f.want, {.kind = f.kind}));
   }
 }
 
@@ -111,14 +78,7 @@ TEST(PngReader, RefusesValidPicturesPastTheLimits) {
 }
 
 TEST(PngReader, RefusesEveryTruncation) {
-  for (const Fixture& f : kFixtures) {
-    const Bytes bytes = load(f.file);
-    ASSERT_FALSE(bytes.empty());
-    for (std::size_t size = 0; size < bytes.size(); ++size) {
-      const Bytes prefix(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
-      EXPECT_FALSE(read(prefix).has_value()) << f.file << " cut to " << size << " bytes";
-    }
-  }
+  for (const Fixture& f : kFixtures) expectEveryPrefixRefused(load(f.file), f.file, read);
 }
 
 // A PNG as its chunks, so an edit can change a chunk and get a valid CRC back.
@@ -207,7 +167,7 @@ TEST(PngReader, EditedFiles) {
     c.edit(chunks);
     const auto raster = read(assemble(chunks));
     if (c.want)
-      EXPECT_TRUE(samePicture(raster, 5, 3, PixelKind::Opaque, c.want));
+      EXPECT_TRUE(samePicture(raster, 5, 3, c.want));
     else
       EXPECT_FALSE(raster.has_value());
   }

@@ -3,22 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <string>
-#include <vector>
 
-#include "toolkit/readers/readers.h"
+#include "reader_test_support.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using readers::Format;
+using namespace reader_tests;
 
-Bytes load(const std::string& path) {
-  std::ifstream in(std::string(QUORVEL_FIXTURES) + "/" + path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using readers::Format;
 
 // An icon or cursor directory of one entry: `size` bytes of image at `offset`.
 Bytes iconHeader(std::uint8_t type, std::uint8_t count, std::uint8_t size, std::uint8_t offset) {
@@ -88,7 +82,7 @@ TEST(ReadPicture, HandsEachFormatToItsReader) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const Bytes bytes = load(c.file);
+    const Bytes bytes = loadFixture(c.file);
     ASSERT_FALSE(bytes.empty());
     const auto direct = c.reader(readers::ByteView(bytes));
     const auto routed = readers::readPicture(readers::ByteView(bytes));
@@ -103,7 +97,7 @@ TEST(ReadPicture, HandsEachFormatToItsReader) {
 }
 
 TEST(ReadPicture, ReadsACursorAsAnIcon) {
-  Bytes bytes = load("ico/argb-16-32.ico");
+  Bytes bytes = loadFixture("ico/argb-16-32.ico");
   ASSERT_GT(bytes.size(), 2u);
   bytes[2] = 2;
   ASSERT_EQ(readers::sniff(readers::ByteView(bytes)), Format::Cursor);
@@ -114,7 +108,7 @@ TEST(ReadPicture, ReadsACursorAsAnIcon) {
 }
 
 TEST(ReadPicture, PassesMinSideToTheJpegReader) {
-  const Bytes bytes = load("jpeg/halves-400x300.jpg");
+  const Bytes bytes = loadFixture("jpeg/halves-400x300.jpg");
   ASSERT_FALSE(bytes.empty());
   const auto raster = readers::readPicture(readers::ByteView(bytes), 84);
   ASSERT_TRUE(raster.has_value());
