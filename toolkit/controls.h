@@ -75,6 +75,14 @@ class ColourPicker : public QPushButton {
   icon::Colour colour_ = 0x00FFFFFF;
 };
 
+// Gives a new control its name and its place in its parent.
+template <typename Widget>
+Widget* placed(Widget* widget, const char* name, QRect geometry) {
+  widget->setObjectName(QString::fromUtf8(name));
+  widget->setGeometry(geometry);
+  return widget;
+}
+
 // Fixes a top-level window's client size and title.
 void makeFixedWindow(QWidget* window, const QString& title, QSize clientSize);
 

@@ -12,6 +12,8 @@
 namespace ui {
 namespace {
 
+using toolkit::placed;
+
 // The layout was drawn for this outer size; the client area keeps its margins.
 constexpr QSize outerSize(409, 300);
 constexpr QSize clientSize(403, 273);
@@ -21,13 +23,6 @@ constexpr icon::Colour gridLines = icon::rgb(128, 160, 128);
 constexpr icon::Colour black = icon::rgb(0, 0, 0);
 constexpr icon::Colour white = icon::rgb(255, 255, 255);
 constexpr icon::Colour highlightBackground = icon::rgb(0, 0, 255);
-
-template <typename Widget>
-Widget* placed(Widget* widget, const char* name, QRect geometry) {
-  widget->setObjectName(QString::fromUtf8(name));
-  widget->setGeometry(geometry);
-  return widget;
-}
 
 toolkit::CanvasWidget* preview(QWidget* parent, const char* name, QRect geometry, toolkit::BrushStyle brush) {
   auto* canvas =

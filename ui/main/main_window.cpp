@@ -13,32 +13,16 @@ namespace {
 constexpr QSize outerSize(340, 253);
 constexpr QSize clientSize(334, 226);
 
+using toolkit::placed;
+
 QPushButton* button(QWidget* parent, const char* name, QRect geometry, const QString& text) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(QString::fromUtf8(name));
-  b->setGeometry(geometry);
+  auto* b = placed(new QPushButton(text, parent), name, geometry);
   b->setAutoDefault(false);
   return b;
 }
 
-QGroupBox* groupBox(QWidget* parent, const char* name, QRect geometry, const QString& title) {
-  auto* box = new QGroupBox(title, parent);
-  box->setObjectName(QString::fromUtf8(name));
-  box->setGeometry(geometry);
-  return box;
-}
-
-QRadioButton* radioButton(QWidget* parent, const char* name, QRect geometry, const QString& text) {
-  auto* radio = new QRadioButton(text, parent);
-  radio->setObjectName(QString::fromUtf8(name));
-  radio->setGeometry(geometry);
-  return radio;
-}
-
 QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& text) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(QString::fromUtf8(name));
-  l->setGeometry(geometry);
+  auto* l = placed(new QLabel(text, parent), name, geometry);
   l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   l->hide();
   return l;
@@ -74,20 +58,20 @@ void MainWindow::buildLayout() {
   清除 = button(this, "清除", {258, 140, 66, 24}, QStringLiteral("清    除"));
   退出 = button(this, "退出", {258, 186, 66, 24}, QStringLiteral("退　　出"));
 
-  分组框2 = groupBox(this, "分组框2", {6, 18, 114, 198}, QStringLiteral("图像文件预览"));
+  分组框2 = placed(new QGroupBox(QStringLiteral("图像文件预览"), this), "分组框2", {6, 18, 114, 198});
   位图画板1 = canvas(分组框2, "位图画板1", {15, 18, 84, 84}, false);
   位图画板2 = canvas(分组框2, "位图画板2", {15, 105, 84, 84}, false);
 
-  分组框3 = groupBox(this, "分组框3", {132, 18, 114, 102}, QStringLiteral("图标效果"));
+  分组框3 = placed(new QGroupBox(QStringLiteral("图标效果"), this), "分组框3", {132, 18, 114, 102});
   图标画板1 = canvas(分组框3, "图标画板1", {12, 30, 16, 16}, true);
   标签1 = label(分组框3, "标签1", {60, 31, 42, 18}, QStringLiteral("16×16"));
   图标画板2 = canvas(分组框3, "图标画板2", {12, 60, 32, 32}, true);
   标签2 = label(分组框3, "标签2", {60, 69, 42, 18}, QStringLiteral("32×32"));
 
-  分组框1 = groupBox(this, "分组框1", {132, 132, 114, 84}, QStringLiteral("图标格式"));
-  单选框1 = radioButton(分组框1, "单选框1", {6, 21, 84, 18}, QStringLiteral("单16×16"));
-  单选框2 = radioButton(分组框1, "单选框2", {6, 39, 84, 18}, QStringLiteral("单32×32"));
-  单选框3 = radioButton(分组框1, "单选框3", {6, 57, 102, 18}, QStringLiteral("16×16,32×32"));
+  分组框1 = placed(new QGroupBox(QStringLiteral("图标格式"), this), "分组框1", {132, 132, 114, 84});
+  单选框1 = placed(new QRadioButton(QStringLiteral("单16×16"), 分组框1), "单选框1", {6, 21, 84, 18});
+  单选框2 = placed(new QRadioButton(QStringLiteral("单32×32"), 分组框1), "单选框2", {6, 39, 84, 18});
+  单选框3 = placed(new QRadioButton(QStringLiteral("16×16,32×32"), 分组框1), "单选框3", {6, 57, 102, 18});
 
   通用对话框1.request.filter = QStringLiteral("图像文件|*.bmp;*.jpg;*.gif;*.tif;*.pcx;*.ico;*.cur;*.png");
 
