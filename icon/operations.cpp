@@ -9,7 +9,7 @@
 namespace icon {
 namespace {
 
-bool isSingleIconOf(const Bytes& icon, Size size) {
+bool isSingleIconOf(ByteView icon, Size size) {
   return icon.size() == fileLayout(singleLayout(size)).fileLength;
 }
 
@@ -19,6 +19,20 @@ bool cellInRange(Size size, int x, int y) { return x >= 1 && y >= 1 && x <= side
 std::size_t colourOffset(Size size, int x, int y) {
   const std::size_t imageRow = static_cast<std::size_t>(side(size) - y);
   return fileLayout(singleLayout(size)).images[0].colourBitmap + imageRow * colourRowStride(size) + 3 * static_cast<std::size_t>(x - 1);
+}
+
+struct MaskBit {
+  std::size_t offset;
+  std::uint8_t value;
+};
+
+// Mask bits run most significant first: column x is bit 7 - (x-1) mod 8
+// of byte (x-1) div 8 of the row, whatever the row word's byte order.
+MaskBit maskBit(Size size, int x, int y) {
+  const std::size_t imageRow = static_cast<std::size_t>(side(size) - y);
+  const std::size_t maskRow = fileLayout(singleLayout(size)).images[0].transparencyMask + imageRow * maskRowStride;
+  const int column = x - 1;
+  return {maskRow + static_cast<std::size_t>(column / 8), static_cast<std::uint8_t>(0x80 >> (column % 8))};
 }
 
 void copyInto(Bytes& target, std::size_t offset, ByteView source) {
@@ -81,13 +95,15 @@ bool makePixelTransparent(Bytes& workingIcon, Size size, int x, int y) {
   if (!isSingleIconOf(workingIcon, size) || !cellInRange(size, x, y)) return false;
   const std::uint8_t black[] = {0, 0, 0};
   copyInto(workingIcon, colourOffset(size, x, y), black);
-  // Mask bits run most significant first: column x is bit 7 - (x-1) mod 8
-  // of byte (x-1) div 8 of the row, whatever the row word's byte order.
-  const std::size_t imageRow = static_cast<std::size_t>(side(size) - y);
-  const std::size_t maskRow = fileLayout(singleLayout(size)).images[0].transparencyMask + imageRow * maskRowStride;
-  const int column = x - 1;
-  workingIcon[maskRow + static_cast<std::size_t>(column / 8)] |= static_cast<std::uint8_t>(0x80 >> (column % 8));
+  const MaskBit bit = maskBit(size, x, y);
+  workingIcon[bit.offset] |= bit.value;
   return true;
+}
+
+std::optional<bool> isPixelTransparent(ByteView workingIcon, Size size, int x, int y) {
+  if (!isSingleIconOf(workingIcon, size) || !cellInRange(size, x, y)) return std::nullopt;
+  const MaskBit bit = maskBit(size, x, y);
+  return (workingIcon[bit.offset] & bit.value) != 0;
 }
 
 bool merge(Bytes& bothIcon, ByteView workingIcon16, ByteView workingIcon32) {

@@ -36,6 +36,8 @@ std::optional<ColourGrid> colourGridFromPixelBlock(ByteView pixelBlock, Size siz
 [[nodiscard]] bool paintPixel(Bytes& workingIcon, Size size, int x, int y, Colour colour);
 // Black colour bytes and the mask bit set; mask bits are only ever set.
 [[nodiscard]] bool makePixelTransparent(Bytes& workingIcon, Size size, int x, int y);
+// Whether the pixel's mask bit is set; nothing for a cell or icon refused as above.
+std::optional<bool> isPixelTransparent(ByteView workingIcon, Size size, int x, int y);
 
 // Copies the image data of both working icons into a two-image icon, keeping
 // its header and directory.

@@ -143,7 +143,9 @@ class MakeTransparent : public testing::TestWithParam<MaskCase> {};
 TEST_P(MakeTransparent, SetsOneMaskBitAndBlackensThePixel) {
   const MaskCase& c = GetParam();
   Bytes working = *icon::workingIcon(c.size, Bytes(icon::colourBitmapLength(c.size), 0x55));
+  EXPECT_EQ(icon::isPixelTransparent(working, c.size, c.x, c.y), false);
   ASSERT_TRUE(icon::makePixelTransparent(working, c.size, c.x, c.y));
+  EXPECT_EQ(icon::isPixelTransparent(working, c.size, c.x, c.y), true);
   EXPECT_EQ(working[c.maskByte], c.value) << "mask byte " << c.maskByte;
   const Bytes blankMaskWithOneBit = [&] {
     Bytes mask(icon::transparencyMaskLength(c.size), 0);
@@ -172,6 +174,9 @@ TEST(MakeTransparent, AccumulatesBitsWithinARow) {
   Bytes working = icon::blankIcon(Layout::single16);
   for (int x : {1, 2, 8, 9, 16}) ASSERT_TRUE(icon::makePixelTransparent(working, Size::x16, x, 16));
   EXPECT_EQ(slice(working, 830, 4), bytes({0xC1, 0x81, 0, 0}));
+  for (int x = 1; x <= 16; ++x)
+    EXPECT_EQ(icon::isPixelTransparent(working, Size::x16, x, 16), x == 1 || x == 2 || x == 8 || x == 9 || x == 16) << x;
+  EXPECT_EQ(icon::isPixelTransparent(working, Size::x16, 1, 15), false) << "the row above";
 }
 
 TEST(PaintPixel, WritesBlueGreenRedAndKeepsAnEarlierMaskBit) {
@@ -189,11 +194,14 @@ TEST(CellOperations, RefuseCellsOutsideTheImageAndWrongLayouts) {
   for (auto [x, y] : {std::pair{0, 1}, {1, 0}, {17, 1}, {1, 17}}) {
     EXPECT_FALSE(icon::paintPixel(working, Size::x16, x, y, 0)) << x << "," << y;
     EXPECT_FALSE(icon::makePixelTransparent(working, Size::x16, x, y)) << x << "," << y;
+    EXPECT_EQ(icon::isPixelTransparent(working, Size::x16, x, y), std::nullopt) << x << "," << y;
   }
   EXPECT_FALSE(icon::paintPixel(working, Size::x32, 32, 32, 0)) << "894 bytes are no 32x32 icon";
   EXPECT_FALSE(icon::makePixelTransparent(working, Size::x32, 1, 1));
+  EXPECT_EQ(icon::isPixelTransparent(working, Size::x32, 1, 1), std::nullopt);
   Bytes empty;
   EXPECT_FALSE(icon::makePixelTransparent(empty, Size::x16, 1, 1));
+  EXPECT_EQ(icon::isPixelTransparent(empty, Size::x16, 1, 1), std::nullopt);
   EXPECT_EQ(working, before);
 }
 
