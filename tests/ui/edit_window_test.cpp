@@ -1,10 +1,12 @@
 // The edit window opened by "编　　辑" over a converted icon, driven with
-// mouse and key events while it runs modally.
+// mouse and key events while it runs modally. Every drive fails its test
+// when the window did not open.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QBitmap>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -64,6 +66,49 @@ void click(EditWindow& window, QPoint position) {
   press(window, position);
   release(window, position);
 }
+// A left-button stroke through cells; the moves hold the button.
+void drag(EditWindow& window, std::initializer_list<QPoint> positions) {
+  press(window, *positions.begin());
+  for (QPoint position : positions) move(window, position, Qt::LeftButton);
+  release(window, *std::prev(positions.end()));
+}
+// Through the window, as the platform delivers it, context menu included.
+void rightClick(EditWindow& window, QPoint position) {
+  QTest::mouseClick(window.windowHandle(), Qt::RightButton, {}, window.画板1->mapTo(&window, onGrid(position)));
+}
+
+// The middle of cell (column, row) of a grid of cells of side k.
+QPoint cellAt(int k, int column, int row) { return {k * column + k / 2, k * row + k / 2}; }
+
+// A key as the user types it: to the control that has the focus.
+void type(QWidget* focus, int key, Qt::KeyboardModifiers modifiers = {}) {
+  focus->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), focus) << "the focus did not move";
+  QTest::keyClick(focus, static_cast<Qt::Key>(key), modifiers);
+}
+void undo(QWidget* focus) { type(focus, Qt::Key_Z, Qt::ControlModifier); }
+void redo(QWidget* focus) { type(focus, Qt::Key_Y, Qt::ControlModifier); }
+
+// Every place a cell of one size lives, as the edit window shows it.
+struct Places {
+  QImage grid;
+  QImage preview;
+  icon::ColourGrid colours;
+  icon::Bytes icon;
+};
+
+Places placesOf(const EditWindow& window, const app::State& state, Size size) {
+  const bool is16 = size == Size::x16;
+  return {window.画板1->canvas().image(), (is16 ? window.画板2 : window.画板3)->canvas().image(),
+          is16 ? state.colourGrid16 : state.colourGrid32, is16 ? state.workingIcon16 : state.workingIcon32};
+}
+
+void expectShows(const Places& have, const Places& want) {
+  EXPECT_TRUE(have.grid == want.grid) << "grid display";
+  EXPECT_TRUE(have.preview == want.preview) << "preview";
+  EXPECT_TRUE(have.colours == want.colours) << "colour grid";
+  EXPECT_TRUE(have.icon == want.icon) << "working icon";
+}
 
 // Through the window, so the press reaches the label the way Qt routes it.
 void pressLabel(EditWindow& window, QWidget* label) {
@@ -105,7 +150,16 @@ class EditWindowTest : public testing::Test {
 
   // Presses "编　　辑" and drives the edit window while it runs; whatever the
   // drive leaves open is closed afterwards, so a failing test cannot hang.
-  Run edit(const std::function<void(EditWindow&)>& drive = [](EditWindow&) {}) {
+  // The drive's checks only run in the window: a window that did not open
+  // fails the test.
+  Run edit(const std::function<void(EditWindow&)>& drive) {
+    const Run run = pressEdit(drive);
+    EXPECT_TRUE(run.opened) << "the edit window did not open";
+    return run;
+  }
+
+  // For the refusals: whether the window opened is the result.
+  Run pressEdit(const std::function<void(EditWindow&)>& drive = [](EditWindow&) {}) {
     Run run;
     QTimer driver;
     driver.setSingleShot(true);
@@ -113,6 +167,8 @@ class EditWindowTest : public testing::Test {
       auto* window = qobject_cast<EditWindow*>(QApplication::activeModalWidget());
       if (!window) return;
       run.opened = true;
+      // Keys go to the focus, which only an active window has.
+      EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << "the edit window did not become active";
       drive(*window);
       run.closedByDrive = !window->isVisible();
       if (window->isVisible()) window->done(QDialog::Rejected);
@@ -140,7 +196,7 @@ TEST_F(EditWindowTest, OpensModallyOnTheGridOfItsFormatWithThePreviewsAtActualSi
   for (const FormatCase& c : cases) {
     SCOPED_TRACE(c.name);
     convertAs(main.*c.format);
-    const Run run = edit([&](EditWindow& window) {
+    edit([&](EditWindow& window) {
       EXPECT_EQ(window.parentWidget(), &main);
       EXPECT_EQ(window.windowModality(), Qt::ApplicationModal);
       EXPECT_EQ(state.editSize, c.editSize);
@@ -165,7 +221,6 @@ TEST_F(EditWindowTest, OpensModallyOnTheGridOfItsFormatWithThePreviewsAtActualSi
         for (auto [x, y] : {std::pair{0, 0}, {31, 0}, {0, 31}, {20, 9}}) EXPECT_EQ(pixelOf(window.画板3, x, y), patternAt(x, y));
       }
     });
-    EXPECT_TRUE(run.opened);
   }
 }
 
@@ -181,6 +236,7 @@ TEST_F(EditWindowTest, StartsAsLaidOut) {
     EXPECT_FALSE(window.颜色选择器1->isVisible());
     EXPECT_EQ(window.颜色选择器1->colour(), white);
     EXPECT_TRUE(window.按钮1->isDefault());
+    EXPECT_EQ(window.画板1->toolTip(), QStringLiteral("左键：绘制　右键：取色　Ctrl+Z：撤销　Ctrl+Y：重做"));
     EXPECT_EQ(window.标签1->text(), QStringLiteral("16x16 true"));
     EXPECT_TRUE(window.标签1->wordWrap());
     EXPECT_EQ(state.transparentColour, gridBackground);
@@ -369,36 +425,236 @@ TEST_F(EditWindowTest, PaletteColourPaintsAndACellMadeTransparentKeepsItsMaskBit
   });
 }
 
-TEST_F(EditWindowTest, DraggingPaintsOnlyWhileTheLeftButtonIsHeldAndOnlyOnTheGrid) {
+struct ExitCase {
+  const char* name;
+  QPoint outside;
+};
+
+TEST_F(EditWindowTest, LeavingTheGridWithTheButtonHeldEndsTheStrokeUntilTheNextPress) {
+  const ExitCase cases[] = {
+      {"over the window", {300, 8}},
+      {"onto the sunken edge", {256, 8}},
+      {"onto the left edge", {-1, 8}},
+      {"off the window", {-40, -40}},
+  };
+  for (const ExitCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    convertAs(main.单选框1);
+    edit([&](EditWindow& window) {
+      auto painted = [&](int column) { return state.colourGrid16.at(15, column) == gridBackground; };
+      const Places before = placesOf(window, state, Size::x16);
+      press(window, cellAt(16, 0, 0));
+      move(window, cellAt(16, 1, 0), Qt::LeftButton);
+      move(window, c.outside, Qt::LeftButton);
+      EXPECT_FALSE(state.painting);
+      const Places stroke = placesOf(window, state, Size::x16);
+      move(window, cellAt(16, 2, 0), Qt::LeftButton);
+      move(window, cellAt(16, 3, 0), Qt::LeftButton);
+      release(window, cellAt(16, 3, 0));
+      EXPECT_TRUE(painted(0) && painted(1));
+      EXPECT_FALSE(painted(2) || painted(3)) << "coming back with the button held paints nothing";
+      expectShows(placesOf(window, state, Size::x16), stroke);
+
+      undo(window.按钮1);
+      expectShows(placesOf(window, state, Size::x16), before);
+      // The press starts again.
+      drag(window, {cellAt(16, 2, 0), cellAt(16, 3, 0)});
+      EXPECT_TRUE(painted(2) && painted(3));
+    });
+  }
+}
+
+TEST_F(EditWindowTest, MovingPaintsOnlyWhileTheLeftButtonIsHeld) {
   convertAs(main.单选框1);
   edit([&](EditWindow& window) {
     auto painted = [&](int column) { return state.colourGrid16.at(15, column) == gridBackground; };
-    press(window, {8, 8});
-    move(window, {24, 8}, Qt::LeftButton);
-    EXPECT_TRUE(painted(0));
-    EXPECT_TRUE(painted(1));
-
-    const icon::Bytes iconBefore = state.workingIcon16;
-    const QImage gridBefore = window.画板1->canvas().image();
-    for (QPoint outside : {QPoint(300, 8), QPoint(-1, 8), QPoint(8, 256), QPoint(-40, -40)})
-      move(window, outside, Qt::LeftButton);
-    release(window, {300, 8});
-    EXPECT_FALSE(state.painting) << "a release off the grid still ends painting";
-    EXPECT_EQ(state.workingIcon16, iconBefore);
-    EXPECT_EQ(window.画板1->canvas().image(), gridBefore);
-
-    move(window, {40, 8}, Qt::NoButton);
-    EXPECT_FALSE(painted(2)) << "moving without the button paints nothing";
+    click(window, cellAt(16, 0, 0));
+    move(window, cellAt(16, 1, 0), Qt::NoButton);
+    EXPECT_FALSE(painted(1)) << "moving without the button paints nothing";
 
     // A release the grid never saw: the next plain move ends painting.
-    press(window, {56, 8});
-    move(window, {72, 8}, Qt::NoButton);
-    move(window, {88, 8}, Qt::LeftButton);
+    press(window, cellAt(16, 3, 0));
+    move(window, cellAt(16, 4, 0), Qt::NoButton);
+    move(window, cellAt(16, 5, 0), Qt::LeftButton);
     EXPECT_TRUE(painted(3));
     EXPECT_FALSE(painted(4));
     EXPECT_FALSE(painted(5));
     EXPECT_FALSE(state.painting);
   });
+}
+
+struct HistoryCase {
+  const char* name;
+  QRadioButton* ui::MainWindow::*format;
+  Size size;
+};
+
+TEST_F(EditWindowTest, UndoAndRedoTakeWholeStrokesBackAndForthInEveryPlaceACellLives) {
+  for (const HistoryCase& c : {HistoryCase{"16x16", &ui::MainWindow::单选框1, Size::x16},
+                               HistoryCase{"32x32", &ui::MainWindow::单选框2, Size::x32}}) {
+    SCOPED_TRACE(c.name);
+    convertAs(main.*c.format);
+    edit([&](EditWindow& window) {
+      const int k = 256 / icon::side(c.size);
+      auto cell = [&](int column, int row) { return cellAt(k, column, row); };
+      auto shown = [&] { return placesOf(window, state, c.size); };
+      auto transparent = [&](int column, int row) {
+        const icon::Bytes& working = c.size == Size::x16 ? state.workingIcon16 : state.workingIcon32;
+        return icon::isPixelTransparent(working, c.size, column + 1, row + 1).value();
+      };
+
+      const Places opened = shown();
+      click(window, cell(1, 1));  // "透明色" is checked at opening
+      const Places afterClick = shown();
+      // A drag that comes back over a cell it painted is still one stroke.
+      drag(window, {cell(2, 1), cell(3, 1), cell(3, 2), cell(2, 1)});
+      const Places afterDrag = shown();
+      QTest::mouseClick(window.单选框2, Qt::LeftButton);
+      window.颜色选择器1->setColour(red);
+      // Red over the transparent cell keeps its mask bit.
+      drag(window, {cell(1, 1), cell(4, 1)});
+      const Places afterRed = shown();
+      ASSERT_TRUE(transparent(1, 1) && transparent(3, 2));
+
+      // The keys work whichever control has the focus.
+      undo(window.按钮2);
+      expectShows(shown(), afterDrag);
+      undo(window.单选框1);
+      expectShows(shown(), afterClick);
+      EXPECT_FALSE(transparent(3, 2)) << "undo clears the mask bits the stroke set";
+      EXPECT_TRUE(transparent(1, 1));
+      redo(window.颜色选择器1);
+      expectShows(shown(), afterDrag);
+      type(window.按钮1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+      expectShows(shown(), afterRed);
+      redo(window.按钮1);
+      expectShows(shown(), afterRed);
+
+      for (int step = 0; step < 4; ++step) undo(window.单选框2);
+      expectShows(shown(), opened);
+      EXPECT_FALSE(transparent(1, 1));
+
+      // A new stroke drops what could still be redone.
+      redo(window.单选框2);
+      expectShows(shown(), afterClick);
+      click(window, cell(5, 5));
+      const Places afterNew = shown();
+      redo(window.单选框2);
+      expectShows(shown(), afterNew);
+      undo(window.单选框2);
+      expectShows(shown(), afterClick);
+    });
+  }
+}
+
+TEST_F(EditWindowTest, EachSizeKeepsItsOwnHistoryAcrossSwitches) {
+  convertAs(main.单选框3);
+  edit([&](EditWindow& window) {
+    const Places opened16 = placesOf(window, state, Size::x16);
+    click(window, cellAt(16, 2, 2));
+    const Places painted16 = placesOf(window, state, Size::x16);
+    pressLabel(window, window.标签2);
+    const Places opened32 = placesOf(window, state, Size::x32);
+    click(window, cellAt(8, 5, 5));
+    const Places painted32 = placesOf(window, state, Size::x32);
+
+    undo(window.按钮1);
+    undo(window.按钮1);  // nothing more in the 32x32 history
+    expectShows(placesOf(window, state, Size::x32), opened32);
+    EXPECT_EQ(state.workingIcon16, painted16.icon);
+
+    pressLabel(window, window.标签1);
+    expectShows(placesOf(window, state, Size::x16), painted16);
+    undo(window.按钮1);
+    expectShows(placesOf(window, state, Size::x16), opened16);
+    redo(window.按钮1);
+    expectShows(placesOf(window, state, Size::x16), painted16);
+
+    pressLabel(window, window.标签2);
+    redo(window.按钮1);
+    expectShows(placesOf(window, state, Size::x32), painted32);
+  });
+}
+
+TEST_F(EditWindowTest, HistoryKeepsAThousandStrokes) {
+  convertAs(main.单选框1);
+  edit([&](EditWindow& window) {
+    const Places opened = placesOf(window, state, Size::x16);
+    for (int stroke = 0; stroke < 1000; ++stroke) click(window, cellAt(16, stroke % 16, stroke / 16 % 16));
+    for (int step = 0; step < 1000; ++step) undo(window.按钮1);
+    expectShows(placesOf(window, state, Size::x16), opened);
+  });
+}
+
+struct PickCase {
+  const char* name;
+  QRadioButton* ui::MainWindow::*format;
+  // What happens to the cell at (3, 4) before the pick; either radio button
+  // may be left checked.
+  std::function<void(EditWindow&, QPoint)> before;
+  bool picksTransparent;
+  icon::Colour picked;
+};
+
+TEST_F(EditWindowTest, RightButtonPicksTheCellsColourForTheNextStroke) {
+  const auto palette = [](EditWindow& window, icon::Colour colour) {
+    QTest::mouseClick(window.单选框2, Qt::LeftButton);
+    window.颜色选择器1->setColour(colour);
+  };
+  const PickCase cases[] = {
+      {"converted cell", &ui::MainWindow::单选框1, [](EditWindow&, QPoint) {}, false, patternAt(3, 4)},
+      {"converted cell, 32x32", &ui::MainWindow::单选框2, [](EditWindow&, QPoint) {}, false, patternAt(3, 4)},
+      {"painted cell", &ui::MainWindow::单选框1,
+       [&](EditWindow& window, QPoint cell) {
+         palette(window, red);
+         click(window, cell);
+         window.颜色选择器1->setColour(white);
+         QTest::mouseClick(window.单选框1, Qt::LeftButton);
+       },
+       false, red},
+      {"transparent cell", &ui::MainWindow::单选框1,
+       [&](EditWindow& window, QPoint cell) {
+         click(window, cell);
+         palette(window, red);
+       },
+       true, 0},
+      {"transparent cell painted red", &ui::MainWindow::单选框1,
+       [&](EditWindow& window, QPoint cell) {
+         click(window, cell);
+         palette(window, red);
+         click(window, cell);
+       },
+       true, 0},
+  };
+  for (const PickCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    convertAs(main.*c.format);
+    edit([&](EditWindow& window) {
+      const Size size = c.format == &ui::MainWindow::单选框2 ? Size::x32 : Size::x16;
+      const int k = 256 / icon::side(size);
+      c.before(window, cellAt(k, 3, 4));
+      const Places before = placesOf(window, state, size);
+      const icon::Colour pickerBefore = window.颜色选择器1->colour();
+
+      rightClick(window, cellAt(k, 3, 4));
+      expectShows(placesOf(window, state, size), before);
+      EXPECT_FALSE(state.painting);
+      EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "no menu opens";
+      EXPECT_EQ(window.单选框1->isChecked(), c.picksTransparent);
+      EXPECT_EQ(window.单选框2->isChecked(), !c.picksTransparent);
+      if (!c.picksTransparent) {
+        EXPECT_TRUE(window.颜色选择器1->isVisible());
+        EXPECT_EQ(window.颜色选择器1->colour(), c.picked);
+      } else {
+        EXPECT_EQ(window.颜色选择器1->colour(), pickerBefore);
+      }
+      click(window, cellAt(k, 6, 6));
+      const icon::ColourGrid& colours = size == Size::x16 ? state.colourGrid16 : state.colourGrid32;
+      const int side = icon::side(size);
+      EXPECT_EQ(colours.at(side - 1 - 6, 6), c.picksTransparent ? gridBackground : c.picked);
+      EXPECT_EQ(pixelOf(window.画板1, k * 6 + k / 2, k * 6 + k / 2), c.picksTransparent ? gridBackground : c.picked);
+    });
+  }
 }
 
 struct CommitCase {
@@ -423,6 +679,8 @@ TEST_F(EditWindowTest, CommitMakesTheWorkingIconsTheOutputIconThatSaveWrites) {
     if (holds16 && holds32) state.outputIcon[9] = converted[9] = 0x5A;
     const Run run = edit([&](EditWindow& window) {
       click(window, {0, 0});
+      click(window, {40, 40});
+      undo(window.按钮1);  // only what remains is kept
       if (holds16 && holds32) {
         pressLabel(window, window.标签2);
         click(window, {0, 0});
@@ -464,22 +722,42 @@ TEST_F(EditWindowTest, CommitMakesTheWorkingIconsTheOutputIconThatSaveWrites) {
   }
 }
 
-TEST_F(EditWindowTest, CancelAnsweredNoKeepsEditingWithEveryEditInPlace) {
-  convertAs(main.单选框1);
-  dialogs.answers = {toolkit::answeredNo};
-  const Run run = edit([&](EditWindow& window) {
-    click(window, {8, 8});
-    const icon::Bytes edited = state.workingIcon16;
-    window.按钮2->click();
-    EXPECT_EQ(dialogs.messages, (std::vector<ShownMessage>{{QStringLiteral("真的放弃编辑成果？"),
-                                                            toolkit::informationYesNo, QStringLiteral("信息")}}));
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(state.workingIcon16, edited);
-    EXPECT_EQ(pixelOf(window.画板1, 8, 8), gridBackground);
-    EXPECT_EQ(pixelOf(window.画板2, 0, 0), white);
-  });
-  EXPECT_FALSE(run.closedByDrive);
-  EXPECT_EQ(state.outputIcon, converted);
+struct EnterCase {
+  const char* name;
+  std::function<QWidget*(EditWindow&)> focus;
+};
+
+TEST_F(EditWindowTest, CancelAnsweredNoKeepsEditingAndEnterThenCommits) {
+  const EnterCase cases[] = {
+      {"focus stays on 取消", [](EditWindow& window) -> QWidget* { return window.按钮2; }},
+      {"focus on the picker", [](EditWindow& window) -> QWidget* { return window.颜色选择器1; }},
+      {"focus on 调色板", [](EditWindow& window) -> QWidget* { return window.单选框2; }},
+  };
+  for (const EnterCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    convertAs(main.单选框1);
+    dialogs.messages.clear();
+    dialogs.answers = {toolkit::answeredNo};
+    icon::Bytes edited;
+    const Run run = edit([&](EditWindow& window) {
+      QTest::mouseClick(window.单选框2, Qt::LeftButton);  // shows the picker
+      QTest::mouseClick(window.单选框1, Qt::LeftButton);
+      click(window, {8, 8});
+      edited = state.workingIcon16;
+      QTest::mouseClick(window.按钮2, Qt::LeftButton);
+      EXPECT_EQ(dialogs.messages, (std::vector<ShownMessage>{{QStringLiteral("真的放弃编辑成果？"),
+                                                              toolkit::informationYesNo, QStringLiteral("信息")}}));
+      ASSERT_TRUE(window.isVisible());
+      EXPECT_EQ(state.workingIcon16, edited);
+      EXPECT_EQ(pixelOf(window.画板1, 8, 8), gridBackground);
+      EXPECT_EQ(pixelOf(window.画板2, 0, 0), white);
+
+      type(c.focus(window), Qt::Key_Return);
+    });
+    EXPECT_TRUE(run.closedByDrive);
+    EXPECT_EQ(dialogs.messages.size(), 1u) << "Enter asked nothing";
+    EXPECT_EQ(state.outputIcon, edited);
+  }
 }
 
 struct DiscardCase {
@@ -521,6 +799,9 @@ TEST_F(EditWindowTest, ReopeningStartsAgainFromTheConvertedPixels) {
     EXPECT_EQ(state.workingIcon16, workingIconOfPattern(Size::x16));
     EXPECT_EQ(pixelOf(window.画板1, 8, 8), patternAt(0, 0));
     EXPECT_EQ(pixelOf(window.画板2, 0, 0), patternAt(0, 0));
+    const Places opened = placesOf(window, state, Size::x16);
+    undo(window.按钮1);  // the history starts empty
+    expectShows(placesOf(window, state, Size::x16), opened);
   });
 }
 
@@ -531,7 +812,7 @@ struct StaleCase {
 };
 
 TEST_F(EditWindowTest, RefusesWhenNothingIsConvertedOrTheFormatChangedSince) {
-  const Run nothing = edit();
+  const Run nothing = pressEdit();
   EXPECT_FALSE(nothing.opened);
   EXPECT_EQ(dialogs.messages,
             (std::vector<ShownMessage>{{QStringLiteral("还未进行转换！"), toolkit::warningOk, QStringLiteral("警告")}}));
@@ -547,7 +828,7 @@ TEST_F(EditWindowTest, RefusesWhenNothingIsConvertedOrTheFormatChangedSince) {
     convertAs(main.*c.converted);
     (main.*c.checkedNow)->click();
     dialogs.messages.clear();
-    const Run run = edit();
+    const Run run = pressEdit();
     EXPECT_FALSE(run.opened);
     EXPECT_EQ(dialogs.messages, (std::vector<ShownMessage>{{QStringLiteral("图标格式已改变，请重新转换！"),
                                                             toolkit::warningOk, QStringLiteral("警告")}}));

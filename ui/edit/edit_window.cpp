@@ -3,11 +3,11 @@
 
 #include "ui/edit/edit_window.h"
 
+#include <QAction>
+
 #include "icon/operations.h"
 #include "toolkit/picture.h"
-#include "ui/main/icon_format.h"
 #include "ui/edit/pen_cursor.h"
-#include "ui/main/main_window.h"
 
 namespace ui {
 namespace {
@@ -47,15 +47,21 @@ toolkit::ColourLabel* sizeLabel(QWidget* parent, const char* name, QRect geometr
 
 }  // namespace
 
-EditWindow::EditWindow(app::State& state, MainWindow& mainWindow, toolkit::Dialogs& dialogs)
-    : QDialog(&mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                               Qt::WindowCloseButtonHint),
+EditWindow::EditWindow(app::State& state, IconFormat format, toolkit::Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       state_(state),
-      mainWindow_(mainWindow),
+      format_(format),
       dialogs_(dialogs) {
   buildLayout();
   created();
   toolkit::centreOnScreen(this, outerSize);
+}
+
+std::optional<EditedIcons> EditWindow::run() {
+  if (exec() != QDialog::Accepted) return std::nullopt;
+  return EditedIcons{holdsImage(format_, icon::Size::x16) ? state_.workingIcon16 : icon::Bytes(),
+                     holdsImage(format_, icon::Size::x32) ? state_.workingIcon32 : icon::Bytes()};
 }
 
 void EditWindow::buildLayout() {
@@ -67,6 +73,9 @@ void EditWindow::buildLayout() {
   画板1->canvas().setBrush(toolkit::BrushStyle::solid, white);
   画板1->canvas().setPictureMode(toolkit::PictureMode::tiled);
   画板1->setCursor(penNibCursor());
+  画板1->setToolTip(QStringLiteral("左键：绘制　右键：取色　Ctrl+Z：撤销　Ctrl+Y：重做"));
+  // The right button picks a colour; it opens no menu.
+  画板1->setContextMenuPolicy(Qt::PreventContextMenu);
 
   外形框1 = new toolkit::ShapeBox(this, QStringLiteral("外形框1"), {270, 6, 126, 108});
   画板2 = preview(外形框1, "画板2", {18, 15, 22, 22}, toolkit::BrushStyle::solid);
@@ -86,7 +95,19 @@ void EditWindow::buildLayout() {
 
   按钮1 = placed(new QPushButton(QStringLiteral("确定"), this), "按钮1", {278, 232, 50, 24});
   按钮2 = placed(new QPushButton(QStringLiteral("取消"), this), "按钮2", {344, 232, 50, 24});
+  // Enter is "确定" wherever the focus is: no button, the picker included,
+  // takes the default role when it gets the focus.
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
   按钮1->setDefault(true);
+
+  // Window shortcuts: they work whichever control has the focus.
+  auto* undoKey = new QAction(this);
+  undoKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  auto* redoKey = new QAction(this);
+  redoKey->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  addActions({undoKey, redoKey});
+  connect(undoKey, &QAction::triggered, this, &EditWindow::undo);
+  connect(redoKey, &QAction::triggered, this, &EditWindow::redo);
 
   connect(画板1, &toolkit::CanvasWidget::pressed, this, &EditWindow::pressedOnGrid);
   connect(画板1, &toolkit::CanvasWidget::moved, this, &EditWindow::movedOnGrid);
@@ -99,7 +120,7 @@ void EditWindow::buildLayout() {
     if (button == Qt::LeftButton) selectSize(2);
   });
   connect(单选框2, &QRadioButton::clicked, this, &EditWindow::paletteClicked);
-  connect(按钮1, &QPushButton::clicked, this, &EditWindow::commit);
+  connect(按钮1, &QPushButton::clicked, this, &QDialog::accept);
   connect(按钮2, &QPushButton::clicked, this, &EditWindow::cancel);
 }
 
@@ -107,14 +128,13 @@ void EditWindow::created() {
   state_.savedLabelColour = 标签1->backgroundColour();
   state_.transparentColour = 画板1->canvas().backgroundColour();
 
-  const IconFormat format = mainWindow_.currentFormat();
-  const int editSize = format == IconFormat::single32 ? 2 : 1;
+  const int editSize = format_ == IconFormat::single32 ? 2 : 1;
   drawGrid(editSize);
   highlightLabelOf(editSize);
   state_.editSize = editSize;
 
-  const bool holds16 = holdsImage(format, icon::Size::x16);
-  const bool holds32 = holdsImage(format, icon::Size::x32);
+  const bool holds16 = holdsImage(format_, icon::Size::x16);
+  const bool holds32 = holdsImage(format_, icon::Size::x32);
   画板2->setVisible(holds16);
   标签1->setVisible(holds16);
   画板3->setVisible(holds32);
@@ -166,7 +186,7 @@ void EditWindow::highlightLabelOf(int editSize) {
 void EditWindow::selectSize(int editSize) {
   highlightLabelOf(editSize);
   // Only the two-image format switches between grids of different cells.
-  if (mainWindow_.currentFormat() == IconFormat::both) 画板1->canvas().clear();
+  if (format_ == IconFormat::both) 画板1->canvas().clear();
   drawGrid(editSize);
   state_.editSize = editSize;
 }
@@ -180,6 +200,8 @@ toolkit::CanvasWidget* EditWindow::previewOf(icon::Size size) { return size == i
 icon::Bytes& EditWindow::workingIconOf(icon::Size size) {
   return size == icon::Size::x16 ? state_.workingIcon16 : state_.workingIcon32;
 }
+
+QUndoStack& EditWindow::historyOf(int editSize) { return editSize == 2 ? history32_ : history16_; }
 
 icon::ColourGrid& EditWindow::colourGridOf(icon::Size size) {
   return size == icon::Size::x16 ? state_.colourGrid16 : state_.colourGrid32;

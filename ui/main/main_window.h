@@ -12,10 +12,9 @@
 #include "app/state.h"
 #include "toolkit/canvas_widget.h"
 #include "toolkit/dialogs.h"
+#include "ui/icon_format.h"
 
 namespace ui {
-
-enum class IconFormat { none, single16, single32, both };
 
 class MainWindow : public QWidget {
   Q_OBJECT

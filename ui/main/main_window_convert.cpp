@@ -4,7 +4,7 @@
 
 #include "icon/operations.h"
 #include "toolkit/picture.h"
-#include "ui/main/icon_format.h"
+#include "ui/icon_format.h"
 #include "ui/main/main_window.h"
 
 namespace ui {

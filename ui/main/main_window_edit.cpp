@@ -1,9 +1,9 @@
-// "编　　辑": builds the colour grids of the converted images and runs the
-// edit window modally.
+// "编　　辑": builds the colour grids of the converted images, runs the edit
+// window modally and keeps what "确定" hands back.
 
 #include "icon/operations.h"
 #include "ui/edit/edit_window.h"
-#include "ui/main/icon_format.h"
+#include "ui/icon_format.h"
 #include "ui/main/main_window.h"
 
 namespace ui {
@@ -29,8 +29,29 @@ void MainWindow::edit() {
   if (grid16) state_.colourGrid16 = std::move(*grid16);
   if (grid32) state_.colourGrid32 = std::move(*grid32);
 
-  EditWindow window(state_, *this, dialogs_);
-  window.exec();
+  EditWindow window(state_, format, dialogs_, this);
+  const std::optional<EditedIcons> edited = window.run();
+  if (!edited) return;
+  switch (format) {
+    case IconFormat::single16:
+      图标画板1->canvas().setBackgroundPicture(edited->icon16);
+      state_.outputIcon = edited->icon16;
+      break;
+    case IconFormat::single32:
+      图标画板2->canvas().setBackgroundPicture(edited->icon32);
+      state_.outputIcon = edited->icon32;
+      break;
+    case IconFormat::both: {
+      图标画板1->canvas().setBackgroundPicture(edited->icon16);
+      图标画板2->canvas().setBackgroundPicture(edited->icon32);
+      // The converted file keeps its own header and directory.
+      icon::Bytes merged = state_.outputIcon;
+      if (icon::merge(merged, edited->icon16, edited->icon32)) state_.outputIcon = std::move(merged);
+      break;
+    }
+    case IconFormat::none:
+      break;
+  }
 }
 
 }  // namespace ui

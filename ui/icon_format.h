@@ -1,13 +1,15 @@
 #pragma once
-// What each icon format holds: its image sizes and the file layout it
-// converts to. The format is read from the main window's radio buttons.
+// The icon formats and what each holds: its image sizes and the file layout
+// it converts to. The main window reads the format from its radio buttons
+// and hands it to the edit window when it opens.
 
 #include <optional>
 
 #include "icon/layout.h"
-#include "ui/main/main_window.h"
 
 namespace ui {
+
+enum class IconFormat { none, single16, single32, both };
 
 constexpr bool holdsImage(IconFormat format, icon::Size size) {
   switch (format) {
