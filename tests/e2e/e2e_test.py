@@ -14,9 +14,10 @@ import argparse
 import os
 import struct
 import sys
+import time
 
 sys.dont_write_bytecode = True  # keep the source folder as it was
-from xsession import DriveError, SCREEN_HEIGHT, SCREEN_WIDTH, XSession, poll
+from xsession import DriveError, SCREEN_HEIGHT, SCREEN_WIDTH, STEP_PAUSE, XSession, poll
 
 # Client coordinates of the controls, inside their containers as laid out.
 MAIN_OUTER_SIZE = (340, 253)  # the window is centred by this size
@@ -30,6 +31,7 @@ def button_at(x, y):
 CHOOSE, CONVERT, EDIT, SAVE, QUIT = (button_at(258, y) for y in (24, 53, 82, 111, 186))
 FORMAT_GROUP = (132, 132)
 SINGLE16, BOTH = ((FORMAT_GROUP[0] + 6 + 9, FORMAT_GROUP[1] + y + 9) for y in (21, 57))
+ICON_CANVAS16 = (132 + 12, 18 + 30)  # top-left of the 16x16 icon canvas
 
 GRID_ORIGIN = (7, 7)  # inside the 1-pixel edge of the grid canvas at (6, 6)
 SHAPE_BOX = (270, 6)
@@ -143,6 +145,31 @@ class Run:
         with open(path, "rb") as file:
             return file.read()
 
+    def right_click(self, position, window):
+        x, y = position
+        self.session.xdotool("mousemove", "--window", window, x * self.session.scale, y * self.session.scale,
+                             "click", "3")
+        time.sleep(STEP_PAUSE)
+
+    def drag(self, positions, window):
+        """One left-button stroke through the positions. Each move is its own
+        step: Qt would fold moves that arrive together into the last one."""
+        scale = self.session.scale
+        for index, (x, y) in enumerate(positions):
+            self.session.xdotool("mousemove", "--window", window, x * scale, y * scale)
+            time.sleep(0.05)
+            if index == 0:
+                self.session.xdotool("mousedown", "1")
+        self.session.xdotool("mouseup", "1")
+        time.sleep(STEP_PAUSE)
+
+    def icon_canvas16(self):
+        """The main window's 16x16 icon canvas as {(x, y): (r, g, b)}."""
+        found = self.session.pixels(self.main)
+        scale = self.session.scale
+        return {(x, y): found[((ICON_CANVAS16[0] + x) * scale, (ICON_CANVAS16[1] + y) * scale)]
+                for x in range(16) for y in range(16)}
+
     def choose_red(self, editor):
         """Opens the picker's palette menu and clicks its pure red swatch."""
         shown = self.session.visible_windows()
@@ -241,7 +268,40 @@ def cancel_discards(run):
     run.expect_exit_code_zero()
 
 
-CASES = {case.__name__: case for case in (single16, both_edited, cancel_discards)}
+def edit_history(run):
+    """Undo and redo, a drag undone at once, a picked colour, Enter after "取消" answered No."""
+    run.click(SINGLE16)
+    run.choose_pictures(run.picture_path(PICTURE16))
+    run.click(CONVERT)
+    editor = run.open_editor()
+    for cell in ((1, 1), (2, 1), (3, 1)):  # "透明色" is checked when the window opens
+        run.click(grid_cell(*cell, 16), editor)
+    for keys in ("ctrl+z", "ctrl+z", "ctrl+y"):
+        run.session.key(editor, keys)
+    run.drag([grid_cell(column, 8, 16) for column in range(2, 9)], editor)
+    run.session.key(editor, "ctrl+z")
+    run.right_click(grid_cell(10, 10, 16), editor)
+    run.click(grid_cell(12, 3, 16), editor)
+    run.click(CANCEL_BUTTON, editor)
+    run.session.answer_message("信息", "Escape")  # No: keep editing
+    run.session.key(editor, "Return")
+    run.session.wait_gone(editor)
+
+    picked = PICTURE16.colour(10, 10)
+    expected = IconImage(PICTURE16)
+    expected.make_transparent(1, 1)
+    expected.make_transparent(2, 1)
+    expected.paint(12, 3, picked)
+    shown = run.icon_canvas16()
+    for cell, colour in (((1, 1), (0, 0, 0)), ((2, 1), (0, 0, 0)), ((3, 1), PICTURE16.colour(3, 1)),
+                         ((5, 8), PICTURE16.colour(5, 8)), ((12, 3), picked)):
+        expect(shown[cell] == colour, f"icon canvas shows {shown[cell]} at {cell}, expected {colour}")
+    expect_bytes(run.save(), icon_file(expected))
+    run.click(QUIT)
+    run.expect_exit_code_zero()
+
+
+CASES = {case.__name__: case for case in (single16, both_edited, cancel_discards, edit_history)}
 
 
 def main():
