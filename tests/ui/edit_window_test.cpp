@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
+
 #include <QApplication>
 #include <QBitmap>
-#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -81,10 +83,10 @@ void rightClick(EditWindow& window, QPoint position) {
 QPoint cellAt(int k, int column, int row) { return {k * column + k / 2, k * row + k / 2}; }
 
 // A key as the user types it: to the control that has the focus.
-void type(QWidget* focus, int key, Qt::KeyboardModifiers modifiers = {}) {
+void type(QWidget* focus, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
   focus->setFocus();
   ASSERT_EQ(QApplication::focusWidget(), focus) << "the focus did not move";
-  QTest::keyClick(focus, static_cast<Qt::Key>(key), modifiers);
+  QTest::keyClick(focus, key, modifiers);
 }
 void undo(QWidget* focus) { type(focus, Qt::Key_Z, Qt::ControlModifier); }
 void redo(QWidget* focus) { type(focus, Qt::Key_Y, Qt::ControlModifier); }
