@@ -466,13 +466,14 @@ TEST_F(EditWindowTest, CommitMakesTheWorkingIconsTheOutputIconThatSaveWrites) {
 
 TEST_F(EditWindowTest, CancelAnsweredNoKeepsEditingWithEveryEditInPlace) {
   convertAs(main.单选框1);
-  dialogs.answers = {toolkit::answeredNo};
+  dialogs.answers = {toolkit::Answer::no};
   const Run run = edit([&](EditWindow& window) {
     click(window, {8, 8});
     const icon::Bytes edited = state.workingIcon16;
     window.按钮2->click();
-    EXPECT_EQ(dialogs.messages, (std::vector<ShownMessage>{{QStringLiteral("真的放弃编辑成果？"),
-                                                            toolkit::informationYesNo, QStringLiteral("信息")}}));
+    EXPECT_EQ(dialogs.messages,
+              (std::vector<ShownMessage>{
+                  {QStringLiteral("真的放弃编辑成果？"), toolkit::MessageKind::informationYesNo, QStringLiteral("信息")}}));
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(state.workingIcon16, edited);
     EXPECT_EQ(pixelOf(window.画板1, 8, 8), gridBackground);
@@ -498,7 +499,7 @@ TEST_F(EditWindowTest, CancelAnsweredYesEscAndTheCloseBoxLeaveTheOutputIconAsItW
     SCOPED_TRACE(c.name);
     convertAs(main.单选框3);
     dialogs.messages.clear();
-    dialogs.answers = {toolkit::answeredYes};
+    dialogs.answers = {toolkit::Answer::yes};
     const QImage icon16Before = main.图标画板1->canvas().image();
     const Run run = edit([&](EditWindow& window) {
       click(window, {8, 8});
@@ -534,7 +535,8 @@ TEST_F(EditWindowTest, RefusesWhenNothingIsConvertedOrTheFormatChangedSince) {
   const Run nothing = edit();
   EXPECT_FALSE(nothing.opened);
   EXPECT_EQ(dialogs.messages,
-            (std::vector<ShownMessage>{{QStringLiteral("还未进行转换！"), toolkit::warningOk, QStringLiteral("警告")}}));
+            (std::vector<ShownMessage>{
+                {QStringLiteral("还未进行转换！"), toolkit::MessageKind::warningOk, QStringLiteral("警告")}}));
 
   const StaleCase cases[] = {
       {"16x16 converted, 32x32 checked", &ui::MainWindow::单选框1, &ui::MainWindow::单选框2},
@@ -550,7 +552,7 @@ TEST_F(EditWindowTest, RefusesWhenNothingIsConvertedOrTheFormatChangedSince) {
     const Run run = edit();
     EXPECT_FALSE(run.opened);
     EXPECT_EQ(dialogs.messages, (std::vector<ShownMessage>{{QStringLiteral("图标格式已改变，请重新转换！"),
-                                                            toolkit::warningOk, QStringLiteral("警告")}}));
+                                                            toolkit::MessageKind::warningOk, QStringLiteral("警告")}}));
     EXPECT_TRUE(state.colourGrid16.empty() && state.colourGrid32.empty());
     EXPECT_EQ(state.outputIcon, converted);
   }
