@@ -2,10 +2,11 @@
 """End-to-end runs of the program in a real X server.
 
 Each case starts its own Xvfb and the built program, clicks the windows at
-their layout positions, types paths into the real file dialogs and compares
-the saved icon byte for byte with a file built here from the pictures'
-pixels. The expected files are written from the icon format itself, not from
-the program's template, so a wrong header shows up as well as a wrong pixel.
+their layout positions, types paths into the real file dialogs (or pastes
+the pictures from the X clipboard) and compares the saved icon byte for
+byte with a file built here from the pictures' pixels. The expected files
+are written from the icon format itself, not from the program's template,
+so a wrong header shows up as well as a wrong pixel.
 
     e2e_test.py --program build/app/quorvel [--scale 2] CASE
 """
@@ -66,13 +67,15 @@ class Picture:
         return header + info + rows
 
     def png(self):
-        rows = b"".join(b"\0" + bytes(c for x in range(self.side) for c in self.colour(x, y)) for y in range(self.side))
+        rows = b"".join(b"\0" + bytes(c for x in range(self.side) for c in self.colour(x, y))  # no filter
+                        for y in range(self.side))
 
         def chunk(kind, data):
             return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 
         header = struct.pack(">IIBBBBB", self.side, self.side, 8, 2, 0, 0, 0)  # 8-bit RGB
-        return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b"")
+        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows))
+                + chunk(b"IEND", b""))
 
     def pixel_block(self):
         """Bottom row first, blue green red: as both a BMP and an icon store it."""
