@@ -4,6 +4,7 @@
 # `make fuzz` (FUZZ_SECONDS per fuzz target) and `make fuzz-smoke` (CI's
 # short run of every target).
 # `make bench`: benchmarks side by side with djpeg and ImageMagick (bench/README.md).
+# `make deb`: a Debian package (quorvel_<version>_<arch>.deb in BUILD), checked by lintian.
 
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
@@ -17,7 +18,7 @@ FUZZ_JOBS ?= 2
 PREFIX ?= /usr/local
 BENCH_BUILD ?= build-bench
 
-.PHONY: run test deps build configure clean test-sanitize fuzz fuzz-smoke fuzz-deps install bench
+.PHONY: run test deps build configure clean test-sanitize fuzz fuzz-smoke fuzz-deps install bench deb
 
 run: build
 	./$(BUILD)/app/quorvel
@@ -65,6 +66,14 @@ bench:
 # DESTDIR stages the files for a package instead of the live system.
 install: build
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The package holds what `install` installs, under /usr; its dependencies
+# come from dpkg-shlibdeps plus the font and Qt's Chinese texts.
+deb: build
+	./scripts/install-deps dpkg-dev lintian
+	rm -f $(BUILD)/quorvel_*.deb
+	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error $(BUILD)/quorvel_*.deb
 
 clean:
 	rm -rf $(BUILD)

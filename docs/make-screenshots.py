@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Makes the README's screenshots of both windows under a private Xvfb.
+"""Makes the README's screenshots under a private Xvfb.
 
-Converts the program's own icon in the two-image format, shoots the main
-window, then opens the editor on the 32x32 grid, paints a few cells
-transparent and red and shoots it with the palette shown.
+Shoots the warning a picture choice gets before a format is checked, the
+open dialog, the main window after converting the program's own icon in
+the two-image format, the editor on the 32x32 grid with a few cells
+painted transparent and red, and the colour dialog behind "其他颜色…".
 Needs Xvfb, xdotool, x11-utils and ImageMagick (scripts/install-deps).
 
     docs/make-screenshots.py build/app/quorvel
@@ -12,6 +13,7 @@ Needs Xvfb, xdotool, x11-utils and ImageMagick (scripts/install-deps).
 import os
 import subprocess
 import sys
+import time
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True
@@ -29,14 +31,30 @@ def picture(session, side):
     return path
 
 
+def shoot(session, window, name):
+    session.screenshot(window, os.path.join(here, name))
+
+
 def main():
     program = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/app/quorvel")
     with XSession(program) as session:
         run = e2e.Run(session)
+        run.click(e2e.CHOOSE)
+        shoot(session, session.window("警告"), "message-box.png")
+        session.answer_message("警告")
+
         run.click(e2e.BOTH)
-        run.choose_pictures(picture(session, 16), picture(session, 32))
+        run.click(e2e.CHOOSE)
+        session.answer_message("打开文件")
+        session.choose_file(e2e.OPEN_TITLE, picture(session, 16))
+        session.answer_message("打开文件")
+        # The second dialog opens in the folder of the first picture.
+        dialog = session.window(e2e.OPEN_TITLE)
+        time.sleep(0.5)  # until every part of it is drawn
+        shoot(session, dialog, "open-dialog.png")
+        session.choose_file(e2e.OPEN_TITLE, picture(session, 32))
         run.click(e2e.CONVERT)
-        session.screenshot(run.main, os.path.join(here, "main-window.png"))
+        shoot(session, run.main, "main-window.png")
 
         editor = run.open_editor()
         run.click(e2e.LABEL32, editor)
@@ -46,7 +64,19 @@ def main():
         run.choose_red(editor)
         for cell in ((26, 5), (27, 5), (26, 6), (27, 6)):
             run.click(e2e.grid_cell(*cell, 32), editor)
-        session.screenshot(editor, os.path.join(here, "edit-window.png"))
+        shoot(session, editor, "edit-window.png")
+
+        # "其他颜色…" is the last entry of the picker's menu.
+        shown = session.visible_windows()
+        run.click(e2e.COLOUR_PICKER, editor)
+        menu = session.popup(shown)
+        x, y, width, height = session.geometry(menu)
+        session.click_device(x + width // 2, y + height - 10 * session.scale)
+        session.wait_gone(menu)
+        dialog = session.popup(shown)
+        shoot(session, dialog, "colour-dialog.png")
+        session.key(dialog, "Escape")
+        session.wait_gone(dialog)
 
         session.key(editor, "Escape")
         session.wait_gone(editor)

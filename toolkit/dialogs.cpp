@@ -21,15 +21,15 @@ QStringList qtNameFilters(const QString& filter) {
   return filters;
 }
 
-int QtDialogs::messageBox(const QString& text, int flags, const QString& title) {
-  const bool warning = flags == warningOk;
-  const bool yesNo = flags == informationYesNo;
+Answer QtDialogs::messageBox(const QString& text, MessageKind kind, const QString& title) {
+  const bool warning = kind == MessageKind::warningOk;
+  const bool yesNo = kind == MessageKind::informationYesNo;
   QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Information, title, text,
                   yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, QApplication::activeWindow());
   box.setWindowModality(Qt::ApplicationModal);
   const int answer = box.exec();
-  if (!yesNo) return answeredOk;
-  return answer == QMessageBox::Yes ? answeredYes : answeredNo;
+  if (!yesNo) return Answer::ok;
+  return answer == QMessageBox::Yes ? Answer::yes : Answer::no;
 }
 
 std::optional<QString> QtDialogs::chooseFile(const FileRequest& request) {

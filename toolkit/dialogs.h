@@ -9,9 +9,9 @@
 
 namespace toolkit {
 
-// Message box flags and results, as the handlers name them.
-enum MessageFlags : int { warningOk = 48, informationOk = 64, informationYesNo = 68 };
-enum MessageResult : int { answeredOk = 0, answeredYes = 5, answeredNo = 6 };
+// A message box's icon and buttons, and the button that closed it.
+enum class MessageKind { warningOk, informationOk, informationYesNo };
+enum class Answer { ok, yes, no };
 
 enum class FileDialogKind { open, save };
 
@@ -25,8 +25,8 @@ struct FileRequest {
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
-  // Modal for the whole program. Returns a MessageResult.
-  virtual int messageBox(const QString& text, int flags, const QString& title) = 0;
+  // Modal for the whole program.
+  virtual Answer messageBox(const QString& text, MessageKind kind, const QString& title) = 0;
   // The chosen full path, or nothing when cancelled.
   virtual std::optional<QString> chooseFile(const FileRequest& request) = 0;
   // A colour, never the default-colour marker; nothing when cancelled.
@@ -36,7 +36,7 @@ class Dialogs {
 // The real dialogs.
 class QtDialogs final : public Dialogs {
  public:
-  int messageBox(const QString& text, int flags, const QString& title) override;
+  Answer messageBox(const QString& text, MessageKind kind, const QString& title) override;
   std::optional<QString> chooseFile(const FileRequest& request) override;
   std::optional<icon::Colour> chooseColour(icon::Colour initial) override;
 };

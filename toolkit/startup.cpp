@@ -3,11 +3,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace toolkit {
 
 void startToolkit() {
   QDir::setCurrent(QCoreApplication::applicationDirPath());
+  // The program's own texts are Chinese whatever the locale, so the buttons
+  // and dialogs Qt draws must be too.
+  auto* translator = new QTranslator(qApp);
+  if (translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
   // The layouts were drawn for a 12-pixel Chinese dialog font; wider Latin
   // fonts would clip captions such as "16×16,32×32".
   QFont font = QApplication::font();

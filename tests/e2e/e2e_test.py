@@ -2,10 +2,11 @@
 """End-to-end runs of the program in a real X server.
 
 Each case starts its own Xvfb and the built program, clicks the windows at
-their layout positions, types paths into the real file dialogs and compares
-the saved icon byte for byte with a file built here from the pictures'
-pixels. The expected files are written from the icon format itself, not from
-the program's template, so a wrong header shows up as well as a wrong pixel.
+their layout positions, types paths into the real file dialogs (or pastes
+the pictures from the X clipboard) and compares the saved icon byte for
+byte with a file built here from the pictures' pixels. The expected files
+are written from the icon format itself, not from the program's template,
+so a wrong header shows up as well as a wrong pixel.
 
     e2e_test.py --program build/app/quorvel [--scale 2] CASE
 """
@@ -13,8 +14,10 @@ the program's template, so a wrong header shows up as well as a wrong pixel.
 import argparse
 import os
 import struct
+import subprocess
 import sys
 import time
+import zlib
 
 sys.dont_write_bytecode = True  # keep the source folder as it was
 from xsession import DriveError, SCREEN_HEIGHT, SCREEN_WIDTH, STEP_PAUSE, XSession, poll
@@ -29,9 +32,13 @@ def button_at(x, y):
 
 
 CHOOSE, CONVERT, EDIT, SAVE, QUIT = (button_at(258, y) for y in (24, 53, 82, 111, 186))
+PREVIEW_GROUP = (6, 18)
+PREVIEW1, PREVIEW2 = ((PREVIEW_GROUP[0] + 15 + 42, PREVIEW_GROUP[1] + y + 42) for y in (18, 105))
 FORMAT_GROUP = (132, 132)
 SINGLE16, BOTH = ((FORMAT_GROUP[0] + 6 + 9, FORMAT_GROUP[1] + y + 9) for y in (21, 57))
 ICON_CANVAS16 = (132 + 12, 18 + 30)  # top-left of the 16x16 icon canvas
+# Qt's own dialogs speak Chinese.
+OPEN_TITLE, SAVE_TITLE = "打开", "另存为"
 
 GRID_ORIGIN = (7, 7)  # inside the 1-pixel edge of the grid canvas at (6, 6)
 SHAPE_BOX = (270, 6)
@@ -60,6 +67,17 @@ class Picture:
         header = struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54)
         info = struct.pack("<IiiHHIIiiII", 40, self.side, self.side, 1, 24, 0, len(rows), 0, 0, 0, 0)
         return header + info + rows
+
+    def png(self):
+        rows = b"".join(b"\0" + bytes(c for x in range(self.side) for c in self.colour(x, y))  # no filter
+                        for y in range(self.side))
+
+        def chunk(kind, data):
+            return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+        header = struct.pack(">IIBBBBB", self.side, self.side, 8, 2, 0, 0, 0)  # 8-bit RGB
+        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows))
+                + chunk(b"IEND", b""))
 
     def pixel_block(self):
         """Bottom row first, blue green red: as both a BMP and an icon store it."""
@@ -131,7 +149,20 @@ class Run:
         for path in paths:
             if len(paths) == 2:
                 self.session.answer_message("打开文件")
-            self.session.choose_file("Open", path)
+            self.session.choose_file(OPEN_TITLE, path)
+
+    def paste(self, picture, over):
+        """Puts the picture on the X clipboard as PNG data, as a screenshot tool
+        would, and presses Ctrl+V with the pointer over a control."""
+        path = self.session.path(f"clip{picture.side}.png")
+        with open(path, "wb") as file:
+            file.write(picture.png())
+        # xclip stays behind serving the clipboard until another owner takes it.
+        subprocess.run(["xclip", "-selection", "clipboard", "-t", "image/png", "-i", path],
+                       env={**os.environ, "DISPLAY": self.session.display}, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.session.move(self.main, *over)
+        self.session.key(self.main, "ctrl+v")
 
     def open_editor(self):
         self.click(EDIT)
@@ -140,7 +171,7 @@ class Run:
     def save(self, name="saved.ico"):
         self.click(SAVE)
         path = self.session.path(name)
-        self.session.choose_file("Save As", path)
+        self.session.choose_file(SAVE_TITLE, path)
         poll(f"{name} to be written", lambda: os.path.exists(path))
         with open(path, "rb") as file:
             return file.read()
@@ -301,7 +332,18 @@ def edit_history(run):
     run.expect_exit_code_zero()
 
 
-CASES = {case.__name__: case for case in (single16, both_edited, cancel_discards, edit_history)}
+def pasted(run):
+    """Both pictures pasted from the X clipboard, each over its preview."""
+    run.click(BOTH)
+    run.paste(PICTURE16, PREVIEW1)
+    run.paste(PICTURE32, PREVIEW2)
+    run.click(CONVERT)
+    expect_bytes(run.save(), icon_file(IconImage(PICTURE16), IconImage(PICTURE32)))
+    run.click(QUIT)
+    run.expect_exit_code_zero()
+
+
+CASES = {case.__name__: case for case in (single16, both_edited, cancel_discards, edit_history, pasted)}
 
 
 def main():

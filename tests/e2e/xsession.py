@@ -152,6 +152,11 @@ class XSession:
         self.xdotool("mousemove", "--window", window, x * self.scale, y * self.scale, "click", "1")
         time.sleep(STEP_PAUSE)
 
+    def move(self, window, x, y):
+        """Moves the pointer to layout coordinates (x, y) of the window's client area."""
+        self.xdotool("mousemove", "--window", window, x * self.scale, y * self.scale)
+        time.sleep(STEP_PAUSE)
+
     def click_device(self, x, y):
         self.xdotool("mousemove", x, y, "click", "1")
         time.sleep(STEP_PAUSE)

@@ -30,6 +30,14 @@ inline unsigned patternColour(int x, int y) {
          static_cast<unsigned>((x + y) * 3 % 256);
 }
 
+// Pattern pixels as image data, as another program puts them on the clipboard.
+inline QImage patternImage(int side) {
+  QImage image(side, side, QImage::Format_RGB32);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) image.setPixel(x, y, 0xFF000000u | patternColour(x, y));
+  return image;
+}
+
 // The pixel block (bottom row first, blue green red) of pattern pixels.
 inline icon::Bytes patternBlock(int side) {
   icon::Bytes block;

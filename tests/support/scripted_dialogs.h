@@ -13,7 +13,7 @@ namespace testing_support {
 
 struct ShownMessage {
   QString text;
-  int flags;
+  toolkit::MessageKind kind;
   QString title;
   friend bool operator==(const ShownMessage&, const ShownMessage&) = default;
 };
@@ -21,7 +21,7 @@ struct ShownMessage {
 class ScriptedDialogs final : public toolkit::Dialogs {
  public:
   // Answers to message boxes in order; an OK box needs none.
-  std::deque<int> answers;
+  std::deque<toolkit::Answer> answers;
   // Paths (or nothing, for cancel) the file dialogs return, in order.
   std::deque<std::optional<QString>> files;
   std::deque<std::optional<icon::Colour>> colours;
@@ -32,12 +32,12 @@ class ScriptedDialogs final : public toolkit::Dialogs {
   // at the windows as the user would see them then.
   std::function<void(const ShownMessage&)> onMessage;
 
-  int messageBox(const QString& text, int flags, const QString& title) override {
-    messages.push_back({text, flags, title});
+  toolkit::Answer messageBox(const QString& text, toolkit::MessageKind kind, const QString& title) override {
+    messages.push_back({text, kind, title});
     if (onMessage) onMessage(messages.back());
-    if (flags != toolkit::informationYesNo) return toolkit::answeredOk;
-    if (answers.empty()) return toolkit::answeredNo;
-    const int answer = answers.front();
+    if (kind != toolkit::MessageKind::informationYesNo) return toolkit::Answer::ok;
+    if (answers.empty()) return toolkit::Answer::no;
+    const toolkit::Answer answer = answers.front();
     answers.pop_front();
     return answer;
   }

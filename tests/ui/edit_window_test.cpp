@@ -739,7 +739,7 @@ TEST_F(EditWindowTest, CancelAnsweredNoKeepsEditingAndEnterThenCommits) {
     SCOPED_TRACE(c.name);
     convertAs(main.单选框1);
     dialogs.messages.clear();
-    dialogs.answers = {toolkit::answeredNo};
+    dialogs.answers = {toolkit::Answer::no};
     icon::Bytes edited;
     const Run run = edit([&](EditWindow& window) {
       QTest::mouseClick(window.单选框2, Qt::LeftButton);  // shows the picker
@@ -748,7 +748,7 @@ TEST_F(EditWindowTest, CancelAnsweredNoKeepsEditingAndEnterThenCommits) {
       edited = state.workingIcon16;
       QTest::mouseClick(window.按钮2, Qt::LeftButton);
       EXPECT_EQ(dialogs.messages, (std::vector<ShownMessage>{{QStringLiteral("真的放弃编辑成果？"),
-                                                              toolkit::informationYesNo, QStringLiteral("信息")}}));
+                                                              toolkit::MessageKind::informationYesNo, QStringLiteral("信息")}}));
       ASSERT_TRUE(window.isVisible());
       EXPECT_EQ(state.workingIcon16, edited);
       EXPECT_EQ(pixelOf(window.画板1, 8, 8), gridBackground);
@@ -778,7 +778,7 @@ TEST_F(EditWindowTest, CancelAnsweredYesEscAndTheCloseBoxLeaveTheOutputIconAsItW
     SCOPED_TRACE(c.name);
     convertAs(main.单选框3);
     dialogs.messages.clear();
-    dialogs.answers = {toolkit::answeredYes};
+    dialogs.answers = {toolkit::Answer::yes};
     const QImage icon16Before = main.图标画板1->canvas().image();
     const Run run = edit([&](EditWindow& window) {
       click(window, {8, 8});
@@ -817,7 +817,8 @@ TEST_F(EditWindowTest, RefusesWhenNothingIsConvertedOrTheFormatChangedSince) {
   const Run nothing = pressEdit();
   EXPECT_FALSE(nothing.opened);
   EXPECT_EQ(dialogs.messages,
-            (std::vector<ShownMessage>{{QStringLiteral("还未进行转换！"), toolkit::warningOk, QStringLiteral("警告")}}));
+            (std::vector<ShownMessage>{
+                {QStringLiteral("还未进行转换！"), toolkit::MessageKind::warningOk, QStringLiteral("警告")}}));
 
   const StaleCase cases[] = {
       {"16x16 converted, 32x32 checked", &ui::MainWindow::单选框1, &ui::MainWindow::单选框2},
@@ -833,7 +834,7 @@ TEST_F(EditWindowTest, RefusesWhenNothingIsConvertedOrTheFormatChangedSince) {
     const Run run = pressEdit();
     EXPECT_FALSE(run.opened);
     EXPECT_EQ(dialogs.messages, (std::vector<ShownMessage>{{QStringLiteral("图标格式已改变，请重新转换！"),
-                                                            toolkit::warningOk, QStringLiteral("警告")}}));
+                                                            toolkit::MessageKind::warningOk, QStringLiteral("警告")}}));
     EXPECT_TRUE(state.colourGrid16.empty() && state.colourGrid32.empty());
     EXPECT_EQ(state.outputIcon, converted);
   }

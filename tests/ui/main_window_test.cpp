@@ -3,14 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QUrl>
 
 #include "icon/operations.h"
 #include "support/pictures.h"
 #include "support/scripted_dialogs.h"
 #include "toolkit/colour.h"
 #include "toolkit/files.h"
+#include "toolkit/picture.h"
+#include "toolkit/startup.h"
 #include "ui/main/main_window.h"
 
 namespace {
@@ -40,13 +48,45 @@ class MainWindowTest : public testing::Test {
     window.选择图片->click();
   }
 
+  // Drags the data over the middle of a control and drops it, through the
+  // window as the platform delivers a drag. Says whether the window
+  // accepted the drag (else the cursor shows it cannot be dropped).
+  bool dragAndDrop(QWidget* over, const QMimeData& data) {
+    window.show();
+    const QPoint at = over->mapTo(&window, over->rect().center());
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.windowHandle(), &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.windowHandle(), &drop);
+    QCoreApplication::processEvents();  // the dropped file is taken once the drop has returned
+    return enter.isAccepted();
+  }
+
+  // Ctrl+V with the pointer over a control, typed into a child as the key
+  // goes to whichever control has the focus.
+  void paste(QWidget* pointerOver) {
+    window.show();
+    QCursor::setPos(pointerOver->mapToGlobal(pointerOver->rect().center()));
+    QTest::keyClick(window.单选框1, Qt::Key_V, Qt::ControlModifier);
+  }
+
+  ~MainWindowTest() override { QGuiApplication::clipboard()->clear(); }
+
   std::vector<QString> warnings() const {
     std::vector<QString> texts;
     for (const auto& m : dialogs.messages)
-      if (m.flags == toolkit::warningOk && m.title == warningTitle) texts.push_back(m.text);
+      if (m.kind == toolkit::MessageKind::warningOk && m.title == warningTitle) texts.push_back(m.text);
     return texts;
   }
 };
+
+std::unique_ptr<QMimeData> files(const QStringList& paths) {
+  auto data = std::make_unique<QMimeData>();
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  data->setUrls(urls);
+  return data;
+}
 
 struct Placement {
   const char* name;
@@ -135,8 +175,10 @@ TEST_F(MainWindowTest, BothFormatPromptsTwiceAndCancellingTheFirstStillAsksForTh
   choose(window.单选框3, {std::nullopt, second});
   EXPECT_EQ(dialogs.messages,
             (std::vector<ShownMessage>{
-                {QStringLiteral("即将打开欲转换为16x16格式的图像文件。"), toolkit::informationOk, QStringLiteral("打开文件")},
-                {QStringLiteral("即将打开欲转换为32x32格式的图像文件。"), toolkit::informationOk, QStringLiteral("打开文件")}}));
+                {QStringLiteral("即将打开欲转换为16x16格式的图像文件。"), toolkit::MessageKind::informationOk,
+                 QStringLiteral("打开文件")},
+                {QStringLiteral("即将打开欲转换为32x32格式的图像文件。"), toolkit::MessageKind::informationOk,
+                 QStringLiteral("打开文件")}}));
   ASSERT_EQ(dialogs.fileRequests.size(), 2u);
   EXPECT_EQ(dialogs.fileRequests[0].kind, toolkit::FileDialogKind::open);
   EXPECT_EQ(dialogs.fileRequests[0].filter,
@@ -254,6 +296,158 @@ TEST_F(MainWindowTest, AFileThatIsNoPictureIsRefusedAndTheEarlierPreviewStays) {
   EXPECT_EQ(window.位图画板1->canvas().backgroundPicture(), toolkit::readWholeFile(good));
 }
 
+TEST_F(MainWindowTest, ADroppedFileGoesToTheSecondPreviewOnlyWhenDroppedThereInTheTwoImageFormat) {
+  const QString small = writePicture("a.bmp", testing_support::bmp24(16, 16, testing_support::patternColour));
+  const QString large = writePicture("b.bmp", testing_support::bmp24(32, 32, testing_support::patternColour));
+  const QString other = writePicture("c.bmp", testing_support::bmp24(8, 8, [](int, int) { return 0x00FF00u; }));
+  window.单选框3->click();
+  EXPECT_TRUE(dragAndDrop(window.位图画板2, *files({large, small})));  // several: the first counts
+  EXPECT_TRUE(dragAndDrop(window.分组框1, *files({small})));
+  EXPECT_EQ(window.位图画板2->canvas().backgroundPicture(), toolkit::readWholeFile(large));
+  EXPECT_EQ(window.位图画板1->canvas().backgroundPicture(), toolkit::readWholeFile(small));
+  window.转换->click();
+  EXPECT_EQ(state.pixelBlock16, testing_support::patternBlock(16));
+  EXPECT_EQ(state.pixelBlock32, testing_support::patternBlock(32));
+
+  window.单选框2->click();
+  EXPECT_TRUE(dragAndDrop(window.位图画板2, *files({other})));
+  EXPECT_EQ(window.位图画板1->canvas().backgroundPicture(), toolkit::readWholeFile(other))
+      << "one picture formats have only the first preview";
+  EXPECT_EQ(window.位图画板2->canvas().backgroundPicture(), toolkit::readWholeFile(large));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MainWindowTest, DropRefusals) {
+  const QString good = writePicture("a.bmp", testing_support::bmp24(16, 16, testing_support::patternColour));
+  const QString text = writePicture("notes.bmp", {'h', 'i'});
+
+  EXPECT_TRUE(dragAndDrop(window.位图画板1, *files({good})));
+  EXPECT_EQ(warnings(), std::vector<QString>{QStringLiteral("请先设置图标格式!")});
+  EXPECT_TRUE(window.位图画板1->canvas().backgroundPicture().empty());
+
+  window.单选框1->click();
+  ASSERT_TRUE(dragAndDrop(window.位图画板1, *files({good})));
+  EXPECT_TRUE(dragAndDrop(window.位图画板1, *files({text, good})));
+  EXPECT_EQ(warnings().back(), QStringLiteral("无法识别的图像文件！"));
+
+  QMimeData words;
+  words.setText(QStringLiteral("a.bmp"));
+  QMimeData web;
+  web.setUrls({QUrl(QStringLiteral("https://example.org/a.bmp"))});
+  QMimeData image;
+  image.setImageData(testing_support::patternImage(16));
+  for (const QMimeData* notAFile : {&words, &web, &image}) EXPECT_FALSE(dragAndDrop(window.位图画板1, *notAFile));
+  EXPECT_EQ(warnings().size(), 2u) << "what is not accepted is not dropped";
+  EXPECT_EQ(window.位图画板1->canvas().backgroundPicture(), toolkit::readWholeFile(good));
+}
+
+TEST_F(MainWindowTest, PastedImageDataIsTakenAsPngAndConvertsExactly) {
+  window.单选框3->click();
+  QGuiApplication::clipboard()->setImage(testing_support::patternImage(16));
+  paste(window.位图画板1);
+  QGuiApplication::clipboard()->setImage(testing_support::patternImage(32));
+  paste(window.位图画板2);
+  const icon::Bytes pngSignature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  for (const auto* preview : {window.位图画板1, window.位图画板2}) {
+    const icon::Bytes& bytes = preview->canvas().backgroundPicture();
+    ASSERT_GE(bytes.size(), pngSignature.size());
+    EXPECT_TRUE(std::equal(pngSignature.begin(), pngSignature.end(), bytes.begin()));
+  }
+  window.转换->click();
+  EXPECT_EQ(state.pixelBlock16, testing_support::patternBlock(16));
+  EXPECT_EQ(state.pixelBlock32, testing_support::patternBlock(32));
+
+  window.单选框2->click();
+  QGuiApplication::clipboard()->setImage(testing_support::patternImage(40));
+  paste(window.位图画板2);
+  EXPECT_EQ(toolkit::decodePicture(window.位图画板1->canvas().backgroundPicture())->size(), QSize(40, 40))
+      << "one picture formats paste into the first preview wherever the pointer is";
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MainWindowTest, ACopiedFileIsPastedAsItsBytes) {
+  const QString large = writePicture("b.bmp", testing_support::bmp24(32, 32, testing_support::patternColour));
+  window.单选框2->click();
+  QGuiApplication::clipboard()->setMimeData(files({large}).release());
+  paste(window.转换);
+  EXPECT_EQ(window.位图画板1->canvas().backgroundPicture(), toolkit::readWholeFile(large));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MainWindowTest, PasteRefusals) {
+  const QString good = writePicture("a.bmp", testing_support::bmp24(16, 16, testing_support::patternColour));
+  const QString text = writePicture("notes.bmp", {'h', 'i'});
+  QClipboard* clipboard = QGuiApplication::clipboard();
+
+  clipboard->setMimeData(files({good}).release());
+  paste(window.位图画板1);
+  EXPECT_TRUE(window.位图画板1->canvas().backgroundPicture().empty());
+
+  window.单选框1->click();
+  paste(window.位图画板1);
+  clipboard->setMimeData(files({text}).release());
+  paste(window.位图画板1);
+  clipboard->setText(QStringLiteral("not a picture"));
+  paste(window.位图画板1);
+  clipboard->clear();
+  paste(window.位图画板1);
+  auto web = std::make_unique<QMimeData>();
+  web->setUrls({QUrl(QStringLiteral("https://example.org/a.bmp"))});
+  clipboard->setMimeData(web.release());
+  paste(window.位图画板1);
+
+  EXPECT_EQ(warnings(), (std::vector<QString>{QStringLiteral("请先设置图标格式!"), QStringLiteral("无法识别的图像文件！"),
+                                              QStringLiteral("剪贴板中没有图像！"), QStringLiteral("剪贴板中没有图像！"),
+                                              QStringLiteral("剪贴板中没有图像！")}));
+  EXPECT_EQ(dialogs.messages.size(), 5u) << "each as a warning titled 警告";
+  EXPECT_EQ(window.位图画板1->canvas().backgroundPicture(), toolkit::readWholeFile(good));
+}
+
+TEST(QtDialogs, MessageBoxesSpeakChineseAndReportTheButtonPressed) {
+  struct Case {
+    toolkit::MessageKind kind;
+    QMessageBox::Icon icon;
+    QStringList buttons;
+    const char* press;
+    toolkit::Answer answer;
+  };
+  const Case cases[] = {
+      {toolkit::MessageKind::warningOk, QMessageBox::Warning, {QStringLiteral("确定")}, "确定", toolkit::Answer::ok},
+      {toolkit::MessageKind::informationOk, QMessageBox::Information, {QStringLiteral("确定")}, "确定",
+       toolkit::Answer::ok},
+      {toolkit::MessageKind::informationYesNo, QMessageBox::Information, {QStringLiteral("是"), QStringLiteral("否")},
+       "是", toolkit::Answer::yes},
+      {toolkit::MessageKind::informationYesNo, QMessageBox::Information, {QStringLiteral("是"), QStringLiteral("否")},
+       "否", toolkit::Answer::no},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.press);
+    QMessageBox* shown = nullptr;
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+      shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!shown) return;
+      EXPECT_EQ(shown->icon(), c.icon);
+      EXPECT_EQ(shown->windowTitle(), QStringLiteral("标题"));
+      EXPECT_EQ(shown->text(), QStringLiteral("正文"));
+      for (QAbstractButton* button : shown->buttons()) {
+        // The keyboard mnemonic aside: "是(&Y)" reads 是.
+        buttons << button->text().remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+        if (buttons.back() == QString::fromUtf8(c.press)) button->click();
+      }
+      if (shown->isVisible()) shown->reject();  // no such button: end the box all the same
+    });
+    toolkit::QtDialogs dialogs;
+    const toolkit::Answer answer = dialogs.messageBox(QStringLiteral("正文"), c.kind, QStringLiteral("标题"));
+    ASSERT_NE(shown, nullptr) << "no message box was shown";
+    buttons.sort();
+    QStringList want = c.buttons;
+    want.sort();
+    EXPECT_EQ(buttons, want) << "Qt's own texts are translated";
+    EXPECT_EQ(answer, c.answer);
+  }
+}
+
 TEST_F(MainWindowTest, ClearEmptiesPreviewsIconsAndState) {
   choose(window.单选框1, {writePicture("a.bmp", testing_support::bmp24(16, 16, testing_support::patternColour))});
   window.show();
@@ -280,6 +474,7 @@ TEST_F(MainWindowTest, ExitButtonEndsWithCodeZeroAndEscClosesTheWindow) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  toolkit::startToolkit();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -7,9 +7,9 @@
 namespace ui {
 
 void EditWindow::cancel() {
-  const int answer =
-      dialogs_.messageBox(QStringLiteral("真的放弃编辑成果？"), toolkit::informationYesNo, QStringLiteral("信息"));
-  if (answer == toolkit::answeredYes) reject();
+  const toolkit::Answer answer = dialogs_.messageBox(QStringLiteral("真的放弃编辑成果？"),
+                                                     toolkit::MessageKind::informationYesNo, QStringLiteral("信息"));
+  if (answer == toolkit::Answer::yes) reject();
 }
 
 }  // namespace ui

@@ -50,6 +50,7 @@ MainWindow::MainWindow(app::State& state, toolkit::Dialogs& dialogs, std::functi
 
 void MainWindow::buildLayout() {
   toolkit::makeFixedWindow(this, QStringLiteral("Quorvel - Dalvern"), clientSize);
+  setAcceptDrops(true);
 
   选择图片 = button(this, "选择图片", {258, 24, 66, 24}, QStringLiteral("选择图片"));
   转换 = button(this, "转换", {258, 53, 66, 24}, QStringLiteral("转　　换"));
@@ -97,13 +98,25 @@ IconFormat MainWindow::currentFormat() const {
   return IconFormat::none;
 }
 
-void MainWindow::warn(const QString& text) { dialogs_.messageBox(text, toolkit::warningOk, QStringLiteral("警告")); }
+void MainWindow::warn(const QString& text) {
+  dialogs_.messageBox(text, toolkit::MessageKind::warningOk, QStringLiteral("警告"));
+}
+
+bool MainWindow::requireFormat() {
+  if (currentFormat() != IconFormat::none) return true;
+  warn(QStringLiteral("请先设置图标格式!"));
+  return false;
+}
 
 void MainWindow::exit() { exitProgram_(0); }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
     close();
+    return;
+  }
+  if (event->matches(QKeySequence::Paste)) {
+    paste();
     return;
   }
   QWidget::keyPressEvent(event);

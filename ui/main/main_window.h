@@ -36,6 +36,8 @@ class MainWindow : public QWidget {
   void save();
   void clear();
   void exit();
+  // Ctrl+V: a picture from the clipboard, taken as if chosen by "选择图片".
+  void paste();
 
   QPushButton* 选择图片;
   QPushButton* 转换;
@@ -59,14 +61,27 @@ class MainWindow : public QWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // A local file dropped on the window is taken as if chosen by "选择图片".
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void buildLayout();
   // Runs before the window is first shown.
   void created();
   void warn(const QString& text);
-  // Reads a chosen file into a preview; refuses a file that is no picture.
+  // False, after saying so, when no format radio button is checked.
+  bool requireFormat();
+  // Runs the open dialog and takes the chosen file into a preview.
   void loadPreview(toolkit::CanvasWidget* preview);
+  // The one way a picture reaches a preview, whether chosen, dropped or
+  // pasted: bytes that are no picture are refused and the earlier stays.
+  void takePicture(icon::Bytes bytes, toolkit::CanvasWidget* preview);
+  void takePictureFile(const QString& path, toolkit::CanvasWidget* preview);
+  // 位图画板2 when the point lies on it in the two-image format, else 位图画板1.
+  toolkit::CanvasWidget* previewAt(QPoint globalPosition) const;
+  // What "保存图标" and "清    除" both empty.
+  void reset();
   void reduceOnto(const toolkit::CanvasWidget* preview, toolkit::CanvasWidget* iconCanvas, icon::Size size);
 
   app::State& state_;

@@ -1,4 +1,5 @@
-// "选择图片", "保存图标" and "清    除".
+// "选择图片", "保存图标" and "清    除", and the step that takes a picture
+// into a preview, which drag and drop and paste share.
 
 #include "toolkit/files.h"
 #include "toolkit/picture.h"
@@ -6,10 +7,7 @@
 
 namespace ui {
 
-void MainWindow::loadPreview(toolkit::CanvasWidget* preview) {
-  const auto path = 通用对话框1.run(dialogs_);
-  if (!path) return;
-  icon::Bytes bytes = toolkit::readWholeFile(*path);
+void MainWindow::takePicture(icon::Bytes bytes, toolkit::CanvasWidget* preview) {
   // Refused before it reaches the preview: the earlier picture stays.
   if (!toolkit::decodePicture(bytes)) {
     warn(QStringLiteral("无法识别的图像文件！"));
@@ -18,29 +16,43 @@ void MainWindow::loadPreview(toolkit::CanvasWidget* preview) {
   preview->canvas().setBackgroundPicture(std::move(bytes));
 }
 
+void MainWindow::takePictureFile(const QString& path, toolkit::CanvasWidget* preview) {
+  takePicture(toolkit::readWholeFile(path), preview);
+}
+
+void MainWindow::loadPreview(toolkit::CanvasWidget* preview) {
+  if (const auto path = 通用对话框1.run(dialogs_)) takePictureFile(*path, preview);
+}
+
 void MainWindow::choosePicture() {
   通用对话框1.request.filter =
       QStringLiteral("图像文件|*.bmp;*.jpg;*.gif;*.tif;*.pcx;*.ico;*.cur;*.png|所有文件(*.*)|*.*");
   通用对话框1.request.kind = toolkit::FileDialogKind::open;
   通用对话框1.request.defaultExtension.clear();
 
-  switch (currentFormat()) {
-    case IconFormat::none:
-      warn(QStringLiteral("请先设置图标格式!"));
-      return;
-    case IconFormat::both:
-      dialogs_.messageBox(QStringLiteral("即将打开欲转换为16x16格式的图像文件。"), toolkit::informationOk,
-                          QStringLiteral("打开文件"));
-      loadPreview(位图画板1);
-      dialogs_.messageBox(QStringLiteral("即将打开欲转换为32x32格式的图像文件。"), toolkit::informationOk,
-                          QStringLiteral("打开文件"));
-      loadPreview(位图画板2);
-      return;
-    case IconFormat::single16:
-    case IconFormat::single32:
-      loadPreview(位图画板1);
-      return;
+  if (!requireFormat()) return;
+  if (currentFormat() == IconFormat::both) {
+    dialogs_.messageBox(QStringLiteral("即将打开欲转换为16x16格式的图像文件。"), toolkit::MessageKind::informationOk,
+                        QStringLiteral("打开文件"));
+    loadPreview(位图画板1);
+    dialogs_.messageBox(QStringLiteral("即将打开欲转换为32x32格式的图像文件。"), toolkit::MessageKind::informationOk,
+                        QStringLiteral("打开文件"));
+    loadPreview(位图画板2);
+  } else {
+    loadPreview(位图画板1);
   }
+}
+
+void MainWindow::reset() {
+  位图画板1->canvas().setBackgroundPicture({});
+  位图画板2->canvas().setBackgroundPicture({});
+  图标画板1->canvas().clear();
+  图标画板2->canvas().clear();
+  state_.outputIcon = icon::Bytes();
+  state_.pixelBlock16 = icon::Bytes();
+  state_.pixelBlock32 = icon::Bytes();
+  标签1->hide();
+  标签2->hide();
 }
 
 void MainWindow::save() {
@@ -65,30 +77,14 @@ void MainWindow::save() {
     warn(QStringLiteral("图标文件保存失败！"));
     return;
   }
-
-  位图画板1->canvas().setBackgroundPicture({});
-  位图画板2->canvas().setBackgroundPicture({});
-  图标画板1->canvas().clear();
-  图标画板2->canvas().clear();
-  state_.pixelBlock16 = icon::Bytes();
-  state_.pixelBlock32 = icon::Bytes();
-  标签1->hide();
-  标签2->hide();
-  state_.outputIcon = icon::Bytes();
+  // Pictures the edit window put on the icon canvases stay after a save.
+  reset();
 }
 
 void MainWindow::clear() {
-  位图画板1->canvas().setBackgroundPicture({});
-  位图画板2->canvas().setBackgroundPicture({});
   图标画板1->canvas().setBackgroundPicture({});
-  图标画板1->canvas().clear();
   图标画板2->canvas().setBackgroundPicture({});
-  图标画板2->canvas().clear();
-  state_.outputIcon = icon::Bytes();
-  state_.pixelBlock16 = icon::Bytes();
-  state_.pixelBlock32 = icon::Bytes();
-  标签1->hide();
-  标签2->hide();
+  reset();
 }
 
 }  // namespace ui
