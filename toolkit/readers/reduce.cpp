@@ -86,6 +86,11 @@ RasterBuilder::RasterBuilder(int width, int height, PixelKind kind, ReducedSize 
     return;
   }
   columns_ = shares(width, out_.width);
+  // Reduced column i covers source [i·W/w, (i+1)·W/w): its last whole
+  // source pixel is the one before floor((i+1)·W/w).
+  interiorEnd_.resize(static_cast<std::size_t>(out_.width));
+  for (std::int64_t i = 0; i < out_.width; ++i)
+    interiorEnd_[static_cast<std::size_t>(i)] = static_cast<int>((i + 1) * width / out_.width);
   rows_ = shares(height, out_.height);
   sums_.resize(static_cast<std::size_t>(out_.width) * static_cast<std::size_t>(out_.height) *
                static_cast<std::size_t>(channels_));
@@ -126,7 +131,36 @@ void RasterBuilder::put(int y, const std::uint32_t* pixels, int count, int first
   const std::uint32_t whole = static_cast<std::uint32_t>(out_.width);
   std::uint32_t* sums = rowSums_.data();
   const Share* column = columns_.data() + firstX;
-  for (int i = 0; i < count; ++i, column += stepX) {
+  int i = 0;
+  if (channels == 3 && stepX == 1) {
+    // Opaque rows, the common case: the pixels wholly inside one reduced
+    // column are summed plainly and weighted once.
+    while (i < count) {
+      const Share share = column[i];
+      std::uint32_t* at = sums + static_cast<std::ptrdiff_t>(share.first) * 3;
+      if (static_cast<std::uint32_t>(share.weight) == whole) {
+        const int end = std::min(count, interiorEnd_[static_cast<std::size_t>(share.first)] - firstX);
+        std::uint32_t r = 0, g = 0, b = 0;
+        for (; i < end; ++i) {
+          r += (pixels[i] >> 16) & 0xFF;
+          g += (pixels[i] >> 8) & 0xFF;
+          b += pixels[i] & 0xFF;
+        }
+        at[0] += whole * r;
+        at[1] += whole * g;
+        at[2] += whole * b;
+      } else {
+        const Values v = valuesOf(pixels[i], 3);
+        const auto weight = static_cast<std::uint32_t>(share.weight);
+        for (int c = 0; c < 3; ++c) {
+          at[c] += weight * v.v[c];
+          at[c + 3] += (whole - weight) * v.v[c];
+        }
+        ++i;
+      }
+    }
+  }
+  for (column += i; i < count; ++i, column += stepX) {
     const Values v = valuesOf(pixels[i], channels);
     const auto weight = static_cast<std::uint32_t>(column->weight);
     std::uint32_t* at = sums + static_cast<std::ptrdiff_t>(column->first) * channels;

@@ -84,6 +84,8 @@ class RasterBuilder {
   Raster full_;  // the pixels themselves, when nothing is reduced
 
   std::vector<Share> columns_;
+  // Per reduced column, the source column past the pixels wholly inside it.
+  std::vector<int> interiorEnd_;
   std::vector<Share> rows_;
   // Per reduced pixel and channel, the weighted sum of what has arrived.
   std::vector<std::uint64_t> sums_;
