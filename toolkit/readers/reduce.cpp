@@ -50,14 +50,16 @@ ReducedSize reducedSize(int width, int height, int minSide) {
   const int most = std::min(fewest + 16, shorter / unit);
   const double ratio = static_cast<double>(longer) / shorter;
   ReducedSize best = whole;
+  bool chosen = false;
   double bestError = 0;
   for (int m = fewest; m <= most; ++m) {
     const int k = std::clamp(static_cast<int>(std::lround(ratio * m)), m, longer / unit);
     if (std::int64_t{m} * k * unit * unit > mostReducedPixels) break;
     const double error = std::abs(static_cast<double>(k) / m / ratio - 1);
-    if (best.width == width || error < bestError) {
+    if (!chosen || error < bestError) {
       best = width <= height ? ReducedSize{m * unit, k * unit} : ReducedSize{k * unit, m * unit};
       bestError = error;
+      chosen = true;
     }
     if (bestError <= 0.002) break;
   }
