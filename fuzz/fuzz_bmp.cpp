@@ -4,6 +4,6 @@
 #include "toolkit/readers/readers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::requireSound(readers::readBmp(readers::ByteView(data, size)));
+  fuzz::requireSound(readers::readBmp(readers::ByteView(data, size), fuzz::toolkitMinSide));
   return 0;
 }

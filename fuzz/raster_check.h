@@ -8,6 +8,10 @@
 
 namespace fuzz {
 
+// The minSide the toolkit asks readPicture for (twice its largest drawn
+// side), so large pictures take the reducing path they take in the program.
+inline constexpr int toolkitMinSide = 168;
+
 inline void requireSound(const std::optional<readers::Raster>& raster) {
   if (!raster) return;
   if (!readers::acceptableSize(raster->width, raster->height)) std::abort();

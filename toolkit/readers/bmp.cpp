@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <bit>
 #include <climits>
+#include <vector>
 
 #include "icon/little_endian.h"
 #include "toolkit/readers/dib.h"
@@ -51,33 +52,17 @@ inline std::uint32_t opaque(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
   return 0xFF000000u | (r << 16) | (g << 8) | b;
 }
 
-// Each row function decodes `width` pixels of one row; the palette ones
-// return false when an index is not below the palette size.
-bool row1(const std::uint8_t* src, std::uint32_t* dst, int width, const Palette& pal) {
+// Each row function decodes `width` pixels of one row. The palette one
+// (1, 4 or 8 bits, most significant bits first) returns false when an index
+// is not below the palette size.
+template <unsigned Bits>
+bool rowIndexed(const std::uint8_t* src, std::uint32_t* dst, int width, const Palette& pal) {
+  constexpr unsigned perByte = 8 / Bits;
+  constexpr unsigned mask = (1u << Bits) - 1;
   unsigned bad = 0;
   for (int x = 0; x < width; ++x) {
-    const unsigned i = (src[x >> 3] >> (7 - (x & 7))) & 1u;
-    bad |= static_cast<unsigned>(i >= pal.count);
-    dst[x] = pal.argb[i];
-  }
-  return bad == 0;
-}
-
-bool row4(const std::uint8_t* src, std::uint32_t* dst, int width, const Palette& pal) {
-  unsigned bad = 0;
-  for (int x = 0; x < width; ++x) {
-    const unsigned byte = src[x >> 1];
-    const unsigned i = (x & 1) ? (byte & 0x0Fu) : (byte >> 4);
-    bad |= static_cast<unsigned>(i >= pal.count);
-    dst[x] = pal.argb[i];
-  }
-  return bad == 0;
-}
-
-bool row8(const std::uint8_t* src, std::uint32_t* dst, int width, const Palette& pal) {
-  unsigned bad = 0;
-  for (int x = 0; x < width; ++x) {
-    const unsigned i = src[x];
+    const unsigned shift = 8 - Bits * (1 + static_cast<unsigned>(x) % perByte);
+    const unsigned i = (src[static_cast<unsigned>(x) / perByte] >> shift) & mask;
     bad |= static_cast<unsigned>(i >= pal.count);
     dst[x] = pal.argb[i];
   }
@@ -195,25 +180,28 @@ std::optional<Palette> readPalette(ByteView bytes, std::uint64_t offset, std::ui
   return pal;
 }
 
-bool decodePixels(const Header& header, const Palette& palette, int width, int height, bool bottomUp,
-                  ByteView pixels, bool keepAlpha, std::uint32_t* out) {
-  if (width <= 0 || height <= 0) return false;
+bool decodePixels(const Header& header, const Palette& palette, bool bottomUp, ByteView pixels, bool keepAlpha,
+                  RasterBuilder& out) {
+  const int width = out.width();
+  const int height = out.height();
   const std::uint64_t stride = rowStride(width, header.bitCount);
   if (stride * static_cast<std::uint64_t>(height) > pixels.size()) return false;
   const bool keep32 = keepAlpha && header.compression == biRgb;
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t* src = pixels.data() + stride * static_cast<std::uint64_t>(bottomUp ? height - 1 - y : y);
-    std::uint32_t* dst = out + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+  std::vector<std::uint32_t> row(static_cast<std::size_t>(width));
+  std::uint32_t* dst = row.data();
+  // In file order, so the bytes are read front to back.
+  for (int stored = 0; stored < height; ++stored) {
+    const std::uint8_t* src = pixels.data() + stride * static_cast<std::uint64_t>(stored);
     bool ok = true;
     switch (header.bitCount) {
       case 1:
-        ok = row1(src, dst, width, palette);
+        ok = rowIndexed<1>(src, dst, width, palette);
         break;
       case 4:
-        ok = row4(src, dst, width, palette);
+        ok = rowIndexed<4>(src, dst, width, palette);
         break;
       case 8:
-        ok = row8(src, dst, width, palette);
+        ok = rowIndexed<8>(src, dst, width, palette);
         break;
       case 16:
         rowMasked<2>(src, dst, width, header.channels);
@@ -231,13 +219,14 @@ bool decodePixels(const Header& header, const Palette& palette, int width, int h
         return false;
     }
     if (!ok) return false;
+    out.put(bottomUp ? height - 1 - stored : stored, dst, width);
   }
   return true;
 }
 
 }  // namespace dib
 
-std::optional<Raster> readBmp(ByteView bytes) {
+std::optional<Raster> readBmp(ByteView bytes, int minSide) {
   constexpr std::size_t fileHeaderSize = 14;
   if (bytes.size() < fileHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') return std::nullopt;
   const std::uint64_t pixelOffset = le::get32(bytes.data() + 10);
@@ -265,15 +254,12 @@ std::optional<Raster> readBmp(ByteView bytes) {
   const std::uint64_t need = dib::rowStride(header->width, header->bitCount) * static_cast<std::uint64_t>(height);
   if (need > bytes.size() - pixelOffset) return std::nullopt;
 
-  Raster r;
-  r.width = static_cast<int>(header->width);
-  r.height = static_cast<int>(height);
-  r.kind = PixelKind::Opaque;
-  r.argb.resize(static_cast<std::size_t>(r.width) * static_cast<std::size_t>(r.height));
-  if (!dib::decodePixels(*header, *palette, r.width, r.height, bottomUp,
-                         bytes.subspan(static_cast<std::size_t>(pixelOffset)), /*keepAlpha=*/false, r.argb.data()))
+  auto builder = RasterBuilder::create(static_cast<int>(header->width), static_cast<int>(height), PixelKind::Opaque,
+                                       minSide);
+  if (!builder || !dib::decodePixels(*header, *palette, bottomUp, bytes.subspan(static_cast<std::size_t>(pixelOffset)),
+                                     /*keepAlpha=*/false, *builder))
     return std::nullopt;
-  return r;
+  return std::move(*builder).finish();
 }
 
 }  // namespace readers

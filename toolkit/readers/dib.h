@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "toolkit/readers/raster.h"
+#include "toolkit/readers/reduce.h"
 
 namespace readers::dib {
 
@@ -77,13 +78,13 @@ struct Palette {
 std::optional<Palette> readPalette(ByteView bytes, std::uint64_t offset, std::uint32_t count,
                                    std::size_t entrySize);
 
-// Decodes `height` rows of `width` pixels from `pixels` into `out` (width x
-// height values, top row first). Rows are stored bottom-up when `bottomUp`.
-// A 32-bit BI_RGB pixel keeps its fourth byte as alpha when `keepAlpha`; every
-// other pixel comes out with alpha 0xFF. Returns false when `pixels` holds
-// fewer than rowStride(width) x height bytes or a palette index is not below
+// Decodes out.height() rows of out.width() pixels from `pixels` and puts
+// them into `out`. Rows are stored bottom-up when `bottomUp`. A 32-bit BI_RGB
+// pixel keeps its fourth byte as alpha when `keepAlpha`; every other pixel
+// comes out with alpha 0xFF. Returns false when `pixels` holds fewer than
+// rowStride(width) x height bytes or a palette index is not below
 // palette.count.
-bool decodePixels(const Header& header, const Palette& palette, int width, int height,
-                  bool bottomUp, ByteView pixels, bool keepAlpha, std::uint32_t* out);
+bool decodePixels(const Header& header, const Palette& palette, bool bottomUp, ByteView pixels, bool keepAlpha,
+                  RasterBuilder& out);
 
 }  // namespace readers::dib

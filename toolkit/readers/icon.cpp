@@ -74,16 +74,15 @@ std::optional<Raster> readDibIcon(ByteView image) {
       dib::readPalette(image, header->tableOffset, header->bitCount <= 8 ? entries : 0, header->entrySize);
   if (!palette) return std::nullopt;
 
-  Raster r;
-  r.width = static_cast<int>(width);
-  r.height = static_cast<int>(height);
-  r.isIcon = true;
-  r.argb.resize(static_cast<std::size_t>(r.width) * static_cast<std::size_t>(r.height));
+  auto builder = RasterBuilder::create(static_cast<int>(width), static_cast<int>(height), PixelKind::Alpha, 0);
   const bool is32 = header->bitCount == 32;
-  if (!dib::decodePixels(*header, *palette, r.width, r.height, /*bottomUp=*/true,
+  if (!builder ||
+      !dib::decodePixels(*header, *palette, /*bottomUp=*/true,
                          image.subspan(static_cast<std::size_t>(xorOffset), static_cast<std::size_t>(xorSize)),
-                         /*keepAlpha=*/is32, r.argb.data()))
+                         /*keepAlpha=*/is32, *builder))
     return std::nullopt;
+  Raster r = std::move(*builder).finish();
+  r.isIcon = true;
 
   if (is32) {
     std::uint32_t anyAlpha = 0;

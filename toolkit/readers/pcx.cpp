@@ -17,11 +17,14 @@
 // marker (8 bits) or the end of the file (1 bit); bytes left over after the
 // last scanline, including what remains of a run, are ignored.
 //
+// Bytes-per-line may be any value the width fits in: the format asks for an
+// even one, but ImageMagick and others write the odd width itself for an
+// odd-width 8-bit picture.
+//
 // Refuses: other bit depths and plane counts (2- and 4-bit, 16-colour planar,
 // 24-bit with 3 planes, ...); xmax < xmin or ymax < ymin and sizes
-// acceptableSize refuses; bytes-per-line zero, odd (the format requires even;
-// note ImageMagick writes odd values for odd widths) or smaller than the
-// width needs; a missing or short 256-colour palette; a stream that ends
+// acceptableSize refuses; bytes-per-line zero or smaller than the width
+// needs; a missing or short 256-colour palette; a stream that ends
 // before the last scanline is complete (a run count as the last byte
 // included), and a stream too short to possibly fill the picture, which is
 // refused before anything is allocated.
@@ -29,9 +32,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 #include "icon/little_endian.h"
 #include "toolkit/readers/readers.h"
+#include "toolkit/readers/reduce.h"
 
 namespace readers {
 namespace {
@@ -81,7 +86,7 @@ constexpr std::uint64_t maxDecoded(std::uint64_t n) { return n / 2 * 63 + n % 2;
 
 }  // namespace
 
-std::optional<Raster> readPcx(ByteView bytes) {
+std::optional<Raster> readPcx(ByteView bytes, int minSide) {
   if (bytes.size() < headerSize) return std::nullopt;
   const std::uint8_t* h = bytes.data();
   if (h[0] != 0x0A || h[2] != 1) return std::nullopt;
@@ -95,7 +100,7 @@ std::optional<Raster> readPcx(ByteView bytes) {
 
   const std::uint64_t bytesPerLine = le::get16(h + 66);
   const std::uint64_t needed = (static_cast<std::uint64_t>(width) * bitsPerPixel + 7) / 8;
-  if (bytesPerLine == 0 || bytesPerLine % 2 != 0 || bytesPerLine < needed) return std::nullopt;
+  if (bytesPerLine == 0 || bytesPerLine < needed) return std::nullopt;
 
   std::size_t dataEnd = bytes.size();
   std::array<std::uint32_t, 256> palette{};
@@ -110,25 +115,24 @@ std::optional<Raster> readPcx(ByteView bytes) {
   const ByteView data = bytes.subspan(headerSize, dataEnd - headerSize);
   if (maxDecoded(data.size()) < bytesPerLine * static_cast<std::uint64_t>(height)) return std::nullopt;
 
-  Raster r;
-  r.width = static_cast<int>(width);
-  r.height = static_cast<int>(height);
-  r.kind = PixelKind::Opaque;
-  r.argb.resize(static_cast<std::size_t>(r.width) * static_cast<std::size_t>(r.height));
+  auto builder = RasterBuilder::create(static_cast<int>(width), static_cast<int>(height), PixelKind::Opaque, minSide);
+  if (!builder) return std::nullopt;
   std::vector<std::uint8_t> line(static_cast<std::size_t>(bytesPerLine));
+  std::vector<std::uint32_t> row(static_cast<std::size_t>(width));
   RleStream stream(data);
-  for (int y = 0; y < r.height; ++y) {
+  for (int y = 0; y < builder->height(); ++y) {
     if (!stream.fill(line.data(), line.size())) return std::nullopt;
-    std::uint32_t* dst = r.argb.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(r.width);
     const std::uint8_t* src = line.data();
+    std::uint32_t* dst = row.data();
     if (bitsPerPixel == 8) {
-      for (int x = 0; x < r.width; ++x) dst[x] = palette[src[x]];
+      for (std::size_t x = 0; x < row.size(); ++x) dst[x] = palette[src[x]];
     } else {
-      for (int x = 0; x < r.width; ++x)
+      for (std::size_t x = 0; x < row.size(); ++x)
         dst[x] = ((src[x >> 3] >> (7 - (x & 7))) & 1u) ? 0xFFFFFFFFu : 0xFF000000u;
     }
+    builder->put(y, dst, builder->width());
   }
-  return r;
+  return std::move(*builder).finish();
 }
 
 }  // namespace readers

@@ -1,9 +1,10 @@
 // PNG reader over libpng 1.6.
 //
 // libpng reports errors through our error function, which longjmps back to
-// decodeGuarded via libpng's own jump buffer. decode() holds no object with a
-// destructor, so the jump skips nothing; the caller frees libpng's structures
-// on every path.
+// the *Guarded function that called into it, via libpng's own jump buffer.
+// What runs under them holds no object with a destructor, so the jump skips
+// nothing; the caller owns the row buffer and the builder, and frees libpng's
+// structures on every path.
 //
 // Every colour type and bit depth comes out as 8-bit BGRA, which read as a
 // little-endian uint32 is 0xAARRGGBB. The file must run to its IEND chunk: a
@@ -12,10 +13,12 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <vector>
 
 #include <png.h>
 
 #include "toolkit/readers/readers.h"
+#include "toolkit/readers/reduce.h"
 
 namespace readers {
 namespace {
@@ -49,19 +52,28 @@ void readInput(png_structp png, png_bytep out, png_size_t length) {
 
 void discardWarning(png_structp, png_const_charp) {}
 
-bool decode(png_structp png, png_infop info, Raster& raster) {
+// What the header says, once the transformations are set.
+struct Layout {
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  bool interlaced = false;
+  PixelKind kind = PixelKind::Opaque;
+};
+
+bool readHeader(png_structp png, png_infop info, Layout& layout) {
   png_set_user_limits(png, maxSide, maxSide);
   png_set_chunk_malloc_max(png, maxChunkBytes);
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, skippedChunks.data(), skippedChunks.size() / 5);
   png_read_info(png, info);
 
-  png_uint_32 width = 0;
-  png_uint_32 height = 0;
   int bitDepth = 0;
   int colourType = 0;
-  png_get_IHDR(png, info, &width, &height, &bitDepth, &colourType, nullptr, nullptr, nullptr);
-  if (!acceptableSize(width, height)) return false;
+  int interlace = 0;
+  png_get_IHDR(png, info, &layout.width, &layout.height, &bitDepth, &colourType, &interlace, nullptr, nullptr);
+  if (!acceptableSize(layout.width, layout.height)) return false;
   const bool hasTransparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  layout.interlaced = interlace != PNG_INTERLACE_NONE;
+  layout.kind = (colourType & PNG_COLOR_MASK_ALPHA) != 0 || hasTransparency ? PixelKind::Alpha : PixelKind::Opaque;
 
   // Palette and low-depth grey to 8 bits, tRNS to an alpha channel.
   png_set_expand(png);
@@ -70,28 +82,45 @@ bool decode(png_structp png, png_infop info, Raster& raster) {
   png_set_bgr(png);
   // Adds an opaque alpha byte only where the picture has none.
   png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
-  const int passes = png_set_interlace_handling(png);
+  // No png_set_interlace_handling: an interlaced picture's rows come pass by
+  // pass, each holding only that pass's pixels, which go straight to their
+  // places instead of through a full-size buffer.
   png_read_update_info(png, info);
-  if (png_get_rowbytes(png, info) != std::size_t{width} * 4) return false;
+  return png_get_rowbytes(png, info) == std::size_t{layout.width} * 4;
+}
 
-  raster.width = static_cast<int>(width);
-  raster.height = static_cast<int>(height);
-  raster.kind = (colourType & PNG_COLOR_MASK_ALPHA) != 0 || hasTransparency ? PixelKind::Alpha : PixelKind::Opaque;
-  raster.argb.resize(std::size_t{width} * height);
-  // Each interlace pass fills in its own pixels of rows the earlier passes
-  // left in the raster.
-  for (int pass = 0; pass < passes; ++pass) {
-    for (png_uint_32 y = 0; y < height; ++y) {
-      png_read_row(png, reinterpret_cast<png_bytep>(raster.argb.data() + std::size_t{y} * width), nullptr);
+// `row` holds a whole row of the picture.
+void readRows(png_structp png, const Layout& layout, std::uint32_t* row, RasterBuilder& out) {
+  auto* bytes = reinterpret_cast<png_bytep>(row);
+  if (!layout.interlaced) {
+    for (png_uint_32 y = 0; y < layout.height; ++y) {
+      png_read_row(png, bytes, nullptr);
+      out.put(static_cast<int>(y), row, static_cast<int>(layout.width));
+    }
+  } else {
+    for (int pass = 0; pass < 7; ++pass) {
+      const png_uint_32 columns = PNG_PASS_COLS(layout.width, pass);
+      const png_uint_32 rows = PNG_PASS_ROWS(layout.height, pass);
+      if (columns == 0 || rows == 0) continue;  // libpng skips such a pass too
+      for (png_uint_32 i = 0; i < rows; ++i) {
+        png_read_row(png, bytes, nullptr);
+        out.put(static_cast<int>(PNG_ROW_FROM_PASS_ROW(i, pass)), row, static_cast<int>(columns),
+                static_cast<int>(PNG_PASS_START_COL(pass)), static_cast<int>(PNG_PASS_COL_OFFSET(pass)));
+      }
     }
   }
   png_read_end(png, nullptr);
-  return true;
 }
 
-bool decodeGuarded(png_structp png, png_infop info, Raster& raster) {
+bool readHeaderGuarded(png_structp png, png_infop info, Layout& layout) {
   if (setjmp(png_jmpbuf(png))) return false;
-  return decode(png, info, raster);
+  return readHeader(png, info, layout);
+}
+
+bool readRowsGuarded(png_structp png, const Layout& layout, std::uint32_t* row, RasterBuilder& out) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  readRows(png, layout, row, out);
+  return true;
 }
 
 struct ReadStructs {
@@ -102,7 +131,7 @@ struct ReadStructs {
 
 }  // namespace
 
-std::optional<Raster> readPng(ByteView bytes) {
+std::optional<Raster> readPng(ByteView bytes, int minSide) {
   ReadStructs structs;
   structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, abandon, discardWarning);
   if (structs.png == nullptr) return std::nullopt;
@@ -111,9 +140,14 @@ std::optional<Raster> readPng(ByteView bytes) {
 
   MemoryInput input{bytes};
   png_set_read_fn(structs.png, &input, readInput);
-  Raster raster;
-  if (!decodeGuarded(structs.png, structs.info, raster)) return std::nullopt;
-  return raster;
+  Layout layout;
+  if (!readHeaderGuarded(structs.png, structs.info, layout)) return std::nullopt;
+  auto builder =
+      RasterBuilder::create(static_cast<int>(layout.width), static_cast<int>(layout.height), layout.kind, minSide);
+  if (!builder) return std::nullopt;
+  std::vector<std::uint32_t> row(layout.width);
+  if (!readRowsGuarded(structs.png, layout, row.data(), *builder)) return std::nullopt;
+  return std::move(*builder).finish();
 }
 
 }  // namespace readers

@@ -64,13 +64,13 @@ Format sniff(ByteView bytes) {
 
 std::optional<Raster> readPicture(ByteView bytes, int minSide) {
   switch (sniff(bytes)) {
-    case Format::Bmp: return readBmp(bytes);
+    case Format::Bmp: return readBmp(bytes, minSide);
     case Format::Jpeg: return readJpeg(bytes, minSide);
     case Format::Icon:
     case Format::Cursor: return readIcon(bytes);
     case Format::Gif: return readGif(bytes);
-    case Format::Pcx: return readPcx(bytes);
-    case Format::Png: return readPng(bytes);
+    case Format::Pcx: return readPcx(bytes, minSide);
+    case Format::Png: return readPng(bytes, minSide);
     case Format::Tiff: return readTiff(bytes);
     case Format::Unknown: break;
   }
