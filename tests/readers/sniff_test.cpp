@@ -42,6 +42,8 @@ TEST(Sniff, RecognisesFormatsByTheirFirstBytes) {
       {"PNG", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, Format::Png},
       {"TIFF little-endian", {'I', 'I', 0x2A, 0}, Format::Tiff},
       {"TIFF big-endian", {'M', 'M', 0, 0x2A}, Format::Tiff},
+      {"BigTIFF little-endian", {'I', 'I', 0x2B, 0}, Format::Tiff},
+      {"BigTIFF big-endian", {'M', 'M', 0, 0x2B}, Format::Tiff},
 
       {"empty", {}, Format::Unknown},
       {"B alone", {'B'}, Format::Unknown},
@@ -60,6 +62,8 @@ TEST(Sniff, RecognisesFormatsByTheirFirstBytes) {
       {"PCX encoding 0", {0x0A, 5, 0, 8}, Format::Unknown},
       {"PNG signature with a wrong byte", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0B}, Format::Unknown},
       {"TIFF mixed byte order", {'I', 'I', 0, 0x2A}, Format::Unknown},
+      {"BigTIFF mixed byte order", {'M', 'M', 0x2B, 0}, Format::Unknown},
+      {"TIFF version 44", {'I', 'I', 0x2C, 0}, Format::Unknown},
   };
   for (const Case& c : cases) EXPECT_EQ(readers::sniff(readers::ByteView(c.bytes)), c.want) << c.name;
 }
@@ -78,6 +82,7 @@ TEST(ReadPicture, HandsEachFormatToItsReader) {
       {"png/c5x3-rgba8.png", readers::readPng},
       {"tiff/c5x3-rgb.tif", readers::readTiff},
       {"tiff/c5x3-rgb-bigendian.tif", readers::readTiff},
+      {"tiff/c5x3-rgb-bigtiff.tif", readers::readTiff},
       {"jpeg/h16.jpg", [](readers::ByteView b) { return readers::readJpeg(b); }},
   };
   for (const Case& c : cases) {
