@@ -7,6 +7,7 @@
 #include <string>
 
 #include "reader_test_support.h"
+#include "written_pictures.h"
 
 namespace {
 
@@ -78,11 +79,11 @@ TEST(ReadPicture, HandsEachFormatToItsReader) {
       {"bmp/rgb24-5x3.bmp", readers::readBmp},
       {"ico/argb-16-32.ico", readers::readIcon},
       {"pcx/pal8-6x3.pcx", readers::readPcx},
-      {"gif/c5x3-87a.gif", readers::readGif},
+      {"gif/c5x3-87a.gif", [](readers::ByteView b) { return readers::readGif(b); }},
       {"png/c5x3-rgba8.png", readers::readPng},
-      {"tiff/c5x3-rgb.tif", readers::readTiff},
-      {"tiff/c5x3-rgb-bigendian.tif", readers::readTiff},
-      {"tiff/c5x3-rgb-bigtiff.tif", readers::readTiff},
+      {"tiff/c5x3-rgb.tif", [](readers::ByteView b) { return readers::readTiff(b); }},
+      {"tiff/c5x3-rgb-bigendian.tif", [](readers::ByteView b) { return readers::readTiff(b); }},
+      {"tiff/c5x3-rgb-bigtiff.tif", [](readers::ByteView b) { return readers::readTiff(b); }},
       {"jpeg/h16.jpg", [](readers::ByteView b) { return readers::readJpeg(b); }},
   };
   for (const Case& c : cases) {
@@ -99,6 +100,20 @@ TEST(ReadPicture, HandsEachFormatToItsReader) {
     EXPECT_EQ(routed->isIcon, direct->isIcon);
     EXPECT_EQ(routed->argb, direct->argb);
   }
+}
+
+// The fixture is the classic one rewritten as BigTIFF by libtiff's tiffcp.
+TEST(ReadPicture, ReadsBigTiffAsItsClassicTwin) {
+  const Bytes classic = loadFixture("tiff/c5x3-rgb.tif");
+  const Bytes big = loadFixture("tiff/c5x3-rgb-bigtiff.tif");
+  ASSERT_EQ(readers::sniff(readers::ByteView(big)), Format::Tiff);
+  const auto want = readers::readPicture(readers::ByteView(classic));
+  const auto have = readers::readPicture(readers::ByteView(big));
+  ASSERT_TRUE(want.has_value());
+  ASSERT_TRUE(have.has_value());
+  EXPECT_EQ(have->width, want->width);
+  EXPECT_EQ(have->height, want->height);
+  EXPECT_EQ(have->argb, want->argb);
 }
 
 TEST(ReadPicture, ReadsACursorAsAnIcon) {
@@ -119,6 +134,20 @@ TEST(ReadPicture, PassesMinSideToTheJpegReader) {
   ASSERT_TRUE(raster.has_value());
   EXPECT_EQ(raster->width, 200);
   EXPECT_EQ(raster->height, 150);
+}
+
+TEST(ReadPicture, PassesMinSideToTheTiffAndGifReaders) {
+  const auto grey = [](int x, int y) { return static_cast<std::uint8_t>(x + y); };
+  const Bytes files[] = {
+      writeTiff({.width = 400, .height = 300, .samples = 1}, [&](int x, int y, int) { return grey(x, y); }),
+      writeGif(400, 300, grey),
+  };
+  for (const Bytes& bytes : files) {
+    const auto raster = readers::readPicture(readers::ByteView(bytes), 84);
+    ASSERT_TRUE(raster.has_value());
+    EXPECT_EQ(raster->width, 112);
+    EXPECT_EQ(raster->height, 84);
+  }
 }
 
 TEST(ReadPicture, RefusesUnknownBytes) {

@@ -16,12 +16,14 @@ std::optional<Raster> readBmp(ByteView bytes);
 // byte is 32 and colour-count byte at least 16, else the last image.
 std::optional<Raster> readIcon(ByteView bytes);
 std::optional<Raster> readPcx(ByteView bytes);
-std::optional<Raster> readGif(ByteView bytes);
+// GIF and TIFF: minSide > 0 has a larger picture area-averaged while it is
+// decoded, to the size reducedSize() gives (reduce.h).
+std::optional<Raster> readGif(ByteView bytes, int minSide = 0);
 // minSide > 0 lets the reader decode at a reduced scale, as long as both
 // sides stay at least minSide (or the full size when that is smaller).
 std::optional<Raster> readJpeg(ByteView bytes, int minSide = 0);
 std::optional<Raster> readPng(ByteView bytes);
-std::optional<Raster> readTiff(ByteView bytes);
+std::optional<Raster> readTiff(ByteView bytes, int minSide = 0);
 
 // Sniffs the format and calls its reader.
 std::optional<Raster> readPicture(ByteView bytes, int minSide = 0);

@@ -74,10 +74,10 @@ std::optional<Raster> readPicture(ByteView bytes, int minSide) {
     case Format::Jpeg: return readJpeg(bytes, minSide);
     case Format::Icon:
     case Format::Cursor: return readIcon(bytes);
-    case Format::Gif: return readGif(bytes);
+    case Format::Gif: return readGif(bytes, minSide);
     case Format::Pcx: return readPcx(bytes);
     case Format::Png: return readPng(bytes);
-    case Format::Tiff: return readTiff(bytes);
+    case Format::Tiff: return readTiff(bytes, minSide);
     case Format::Unknown: break;
   }
   return std::nullopt;
