@@ -8,6 +8,9 @@
 
 namespace fuzz {
 
+// What the toolkit asks of the readers: twice the largest icon side.
+inline constexpr int toolkitMinSide = 168;
+
 inline void requireSound(const std::optional<readers::Raster>& raster) {
   if (!raster) return;
   if (!readers::acceptableSize(raster->width, raster->height)) std::abort();
