@@ -89,9 +89,12 @@ Bytes gifFrame(std::uint32_t width, std::uint32_t height) {
   return b;
 }
 
-Bytes jpeg(std::uint32_t width, std::uint32_t height) {
-  Bytes b = loadFixture("jpeg/h16.jpg");
-  const std::size_t frame = find(b, {0xFF, 0xC0});
+// A JPEG fixture claiming another size in its frame header: FF C0 for a
+// baseline file, FF C2 for a progressive one.
+Bytes jpeg(std::uint32_t width, std::uint32_t height, const char* fixture = "jpeg/h16.jpg",
+           std::uint8_t frameMarker = 0xC0) {
+  Bytes b = loadFixture(fixture);
+  const std::size_t frame = find(b, {0xFF, frameMarker});
   put16be(b, frame + 5, height);
   put16be(b, frame + 7, width);
   return b;
@@ -202,6 +205,9 @@ constexpr std::size_t pictureLimit = 4 * static_cast<std::size_t>(readers::maxPi
 // What a refusal may cost when the format makes the file hold every pixel
 // (or, for PCX, a run for every 63 bytes): the check comes before the picture.
 constexpr std::size_t refusalBeforeThePicture = 1u << 20;
+// What a refusal may cost when the reader decodes what the file holds first:
+// the rows decoded before the data ends, a band of 16 at most here.
+constexpr std::size_t rowsBeforeTheDataEnds = 4u << 20;
 
 // The picture reduced for the toolkit: its sums and the result, and the
 // reader's row buffers.
@@ -227,10 +233,14 @@ const Claim kClaims[] = {
     {"GIF first frame 65535 x 65535", [] { return gifFrame(65535, 65535); }, refusalBeforeThePicture},
     {"GIF first frame 16384 x 4096 on a 5 x 3 screen", [] { return gifFrame(16384, 4096); }, refusalBeforeThePicture},
     {"JPEG 65535 x 65535", [] { return jpeg(65535, 65535); }, refusalBeforeThePicture},
+    // JPEG allocates its rows as they are decoded, and a progressive file's
+    // coefficients only as far as its bytes can fill them.
+    {"JPEG 16384 x 4096 in 700 bytes", [] { return jpeg(16384, 4096); }, rowsBeforeTheDataEnds},
+    {"JPEG progressive 16384 x 4096 in 538 bytes",
+     [] { return jpeg(16384, 4096, "jpeg/h16-progressive.jpg", 0xC2); }, refusalBeforeThePicture},
+    {"JPEG cut mid-scan, end marker kept", jpegCutMidScanWithItsEnd, rowsBeforeTheDataEnds},
     // Compressed formats: a short file may still be a whole large picture,
     // so the reader may allocate it, but no more than that.
-    {"JPEG 16384 x 4096 in 700 bytes", [] { return jpeg(16384, 4096); }, pictureLimit},
-    {"JPEG cut mid-scan, end marker kept", jpegCutMidScanWithItsEnd, pictureLimit},
     {"PNG 65535 x 65535", [] { return png(65535, 65535); }, refusalBeforeThePicture},
     {"PNG 16384 x 4096 in 100 bytes", [] { return png(16384, 4096); }, pictureLimit},
     {"PNG 2^31 - 1 square", [] { return png(0x7FFFFFFF, 0x7FFFFFFF); }, refusalBeforeThePicture},

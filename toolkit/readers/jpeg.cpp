@@ -38,6 +38,17 @@ constexpr int maxScans = 200;
 // Progressive decoding keeps every coefficient of the full-size picture,
 // whatever the output scale. Past this libjpeg fails instead of allocating.
 constexpr long maxDecoderMemory = 512L * 1024 * 1024;
+// Within that, the coefficients must be ones the file can hold: a block of
+// 64 (128 bytes) costs at least a bit in each scan with Huffman coding.
+// Arithmetic coding can go below that; only a picture of almost nothing but
+// flat colour does, and it is refused.
+constexpr long decoderMemoryPerFileByte = 8 * 128;
+constexpr long decoderMemoryForAnyFile = 16L * 1024 * 1024;
+
+long decoderMemoryFor(ByteView bytes) {
+  const auto size = static_cast<long>(std::min<std::size_t>(bytes.size(), maxDecoderMemory));
+  return std::min(maxDecoderMemory, decoderMemoryForAnyFile + decoderMemoryPerFileByte * size);
+}
 
 // Decoding does the full-size picture's work whatever the output scale, and
 // an arithmetic-coded scan that meets a marker is padded without a warning:
@@ -101,7 +112,7 @@ bool decode(Job& job) {
   jpeg_decompress_struct& cinfo = job.cinfo;
   jpeg_create_decompress(&cinfo);
   cinfo.progress = &job.session.progress;
-  cinfo.mem->max_memory_to_use = maxDecoderMemory;
+  cinfo.mem->max_memory_to_use = decoderMemoryFor(job.bytes);
   jpeg_mem_src(&cinfo, job.bytes.data(), job.bytes.size());
   if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
 
@@ -117,12 +128,18 @@ bool decode(Job& job) {
   Raster& raster = job.raster;
   raster.width = static_cast<int>(cinfo.output_width);
   raster.height = static_cast<int>(cinfo.output_height);
-  raster.argb.resize(static_cast<std::size_t>(raster.width) * raster.height);
 
   jpeg_start_decompress(&cinfo);
+  // The raster grows as rows arrive: a short file claiming a large picture
+  // runs out of data, and is refused, long before the picture is allocated.
+  const std::size_t pixels = static_cast<std::size_t>(raster.width) * raster.height;
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW rows[maxRowsPerCall];
     const JDIMENSION count = std::min(maxRowsPerCall, cinfo.output_height - cinfo.output_scanline);
+    const std::size_t filled = std::size_t{cinfo.output_scanline + count} * cinfo.output_width;
+    if (filled > raster.argb.capacity())
+      raster.argb.reserve(std::min(pixels, std::max(filled, 2 * raster.argb.capacity())));
+    raster.argb.resize(filled);
     for (JDIMENSION i = 0; i < count; ++i) {
       const std::size_t y = cinfo.output_scanline + i;
       rows[i] = reinterpret_cast<JSAMPROW>(raster.argb.data() + y * cinfo.output_width);
