@@ -138,13 +138,14 @@ void putAll(RasterBuilder& builder, const Source& s, Order order) {
 }
 
 struct ReduceCase {
-  int width, height, minSide;
+  int width, height;
   int reducedWidth, reducedHeight;
 };
 
+// Odd sizes and ratios, reductions by barely anything and by a lot.
 const ReduceCase kCases[] = {
-    {7, 5, 3, 4, 3},       {5, 9, 2, 2, 4},     {13, 11, 4, 5, 4},  {11, 13, 10, 10, 12},
-    {31, 17, 16, 29, 16},  {9, 9, 8, 8, 8},     {40, 3, 2, 27, 2},  {17, 29, 1, 1, 2},
+    {7, 5, 4, 3},   {5, 9, 2, 4},   {13, 11, 5, 4}, {11, 13, 10, 12},
+    {31, 17, 29, 16}, {9, 9, 8, 8}, {40, 3, 27, 2}, {17, 29, 1, 2}, {12, 7, 12, 3},
 };
 
 TEST(RasterBuilder, ReducesToTheExactAreaAverageInAnyOrder) {
@@ -154,9 +155,10 @@ TEST(RasterBuilder, ReducesToTheExactAreaAverageInAnyOrder) {
       const auto want = bruteForce(s, c.reducedWidth, c.reducedHeight);
       const auto kind = withAlpha ? PixelKind::Alpha : PixelKind::Opaque;
       for (const Order order : {Order::TopDown, Order::BottomUp, Order::Shuffled, Order::Tiles, Order::Adam7}) {
-        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " to minSide " +
-                     std::to_string(c.minSide) + (withAlpha ? ", alpha, " : ", opaque, ") + nameOf(order));
-        auto builder = RasterBuilder::create(c.width, c.height, kind, c.minSide);
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " to " +
+                     std::to_string(c.reducedWidth) + "x" + std::to_string(c.reducedHeight) +
+                     (withAlpha ? ", alpha, " : ", opaque, ") + nameOf(order));
+        auto builder = RasterBuilder::create(c.width, c.height, kind, {c.reducedWidth, c.reducedHeight});
         ASSERT_TRUE(builder);
         EXPECT_TRUE(builder->reduces());
         putAll(*builder, s, order);
@@ -169,8 +171,7 @@ TEST(RasterBuilder, ReducesToTheExactAreaAverageInAnyOrder) {
 }
 
 TEST(RasterBuilder, KeepsThePixelsWhenNothingIsReduced) {
-  // minSide 0, or a shorter side not above minSide.
-  for (const int minSide : {0, 5, 6}) {
+  for (const int minSide : {0, 4}) {  // 8x5 is small enough to keep whole
     SCOPED_TRACE("minSide " + std::to_string(minSide));
     const Source s = noisy(8, 5, true, 3);
     auto builder = RasterBuilder::create(8, 5, PixelKind::Masked, minSide);
@@ -192,10 +193,10 @@ TEST(RasterBuilder, FillIsTheSameAsPuttingThePixels) {
   for (int y = 0; y < 11; ++y)
     for (int x = 0; x < 13; ++x)
       if (!inFrame(x, y)) s.argb[static_cast<std::size_t>(y) * 13 + x] = background;
-  for (const int minSide : {0, 4}) {
-    SCOPED_TRACE("minSide " + std::to_string(minSide));
-    auto put = RasterBuilder::create(13, 11, PixelKind::Alpha, minSide);
-    auto filled = RasterBuilder::create(13, 11, PixelKind::Alpha, minSide);
+  for (const readers::ReducedSize size : {readers::ReducedSize{13, 11}, readers::ReducedSize{5, 4}}) {
+    SCOPED_TRACE("to " + std::to_string(size.width) + "x" + std::to_string(size.height));
+    auto put = RasterBuilder::create(13, 11, PixelKind::Alpha, size);
+    auto filled = RasterBuilder::create(13, 11, PixelKind::Alpha, size);
     ASSERT_TRUE(put && filled);
     putAll(*put, s, Order::TopDown);
     filled->fill(-4, -4, 9, 30, background);  // clipped to columns 0..4
@@ -210,7 +211,7 @@ TEST(RasterBuilder, FillIsTheSameAsPuttingThePixels) {
 TEST(RasterBuilder, TransparentPixelsLendNoColour) {
   // Opaque blue next to fully transparent red, reduced 2:1 across.
   const std::uint32_t pair[2] = {0xFF0000FF, 0x00FF0000};
-  auto builder = RasterBuilder::create(4, 4, PixelKind::Masked, 2);
+  auto builder = RasterBuilder::create(4, 4, PixelKind::Masked, readers::ReducedSize{2, 2});
   ASSERT_TRUE(builder);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; x += 2) builder->put(y, pair, 2, x);
@@ -223,6 +224,8 @@ TEST(RasterBuilder, RefusesWhatTheReadersRefuse) {
   EXPECT_FALSE(RasterBuilder::create(0, 5, PixelKind::Opaque, 0));
   EXPECT_FALSE(RasterBuilder::create(readers::maxSide + 1, 1, PixelKind::Opaque, 168));
   EXPECT_FALSE(RasterBuilder::create(16384, 16384, PixelKind::Opaque, 168));
+  EXPECT_FALSE(RasterBuilder::create(5, 5, PixelKind::Opaque, readers::ReducedSize{6, 5}));
+  EXPECT_FALSE(RasterBuilder::create(5, 5, PixelKind::Opaque, readers::ReducedSize{5, 0}));
 }
 
 TEST(RasterBuilder, PutsOutsideThePictureAreDropped) {
@@ -237,19 +240,22 @@ TEST(RasterBuilder, PutsOutsideThePictureAreDropped) {
   EXPECT_EQ(std::move(*builder).finish().argb, (std::vector<std::uint32_t>{0, 0, 0, 0, 0, 0, 1, 2}));
 }
 
-TEST(ReducedSize, ShorterSideBecomesMinSideAndTheAspectRatioStays) {
+TEST(ReducedSize, SidesAreMultiplesOf32CloseToTheAspectRatio) {
   struct Case {
     int width, height, minSide, wantWidth, wantHeight;
   };
   const Case cases[] = {
-      {6000, 4000, 168, 252, 168}, {4000, 6000, 168, 168, 252}, {169, 500, 168, 168, 497},
-      {168, 9000, 168, 168, 9000}, {100, 50, 168, 100, 50},     {300, 300, 0, 300, 300},
-      {16384, 170, 168, 16191, 168},
+      {6000, 4000, 168, 288, 192},   {4000, 6000, 168, 192, 288},  {1920, 1080, 168, 512, 288},
+      {1100, 1001, 168, 352, 320},   {2000, 1999, 168, 192, 192},  {6000, 4000, 400, 672, 448},
+      // Kept whole: no minSide, a million pixels or fewer, a shorter side
+      // not above minSide, or too short for the sides of 32s.
+      {6000, 4000, 0, 6000, 4000},   {1024, 1024, 168, 1024, 1024}, {9000, 168, 168, 9000, 168},
+      {16384, 170, 168, 16384, 170},
   };
   for (const auto& c : cases) {
     const readers::ReducedSize r = readers::reducedSize(c.width, c.height, c.minSide);
-    EXPECT_EQ(r.width, c.wantWidth) << c.width << "x" << c.height;
-    EXPECT_EQ(r.height, c.wantHeight) << c.width << "x" << c.height;
+    EXPECT_EQ(r.width, c.wantWidth) << c.width << "x" << c.height << " for " << c.minSide;
+    EXPECT_EQ(r.height, c.wantHeight) << c.width << "x" << c.height << " for " << c.minSide;
   }
 }
 

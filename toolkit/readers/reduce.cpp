@@ -1,6 +1,7 @@
 #include "toolkit/readers/reduce.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace readers {
 namespace {
@@ -28,18 +29,48 @@ inline std::int64_t overlap(std::int64_t a0, std::int64_t a1, std::int64_t b0, s
 }  // namespace
 
 ReducedSize reducedSize(int width, int height, int minSide) {
+  // Up to a million pixels (4 MiB) a picture is kept whole: reducing it
+  // would save little, and a small picture's sides leave few multiples of 32
+  // to keep its aspect ratio with.
+  constexpr std::int64_t keptPixels = 1 << 20;
+  constexpr int unit = 32;
   const int shorter = std::min(width, height);
-  if (minSide <= 0 || shorter <= minSide) return {width, height};
-  const std::int64_t longer = std::max(width, height);
-  // Rounded to the nearest; shorter > minSide keeps it below `longer`.
-  const int reducedLonger =
-      std::max(minSide, static_cast<int>((2 * longer * minSide + shorter) / (2 * std::int64_t{shorter})));
-  return width <= height ? ReducedSize{minSide, reducedLonger} : ReducedSize{reducedLonger, minSide};
+  const int longer = std::max(width, height);
+  const ReducedSize whole{width, height};
+  if (minSide <= 0 || shorter <= minSide || std::int64_t{width} * height <= keptPixels) return whole;
+  // The shorter side in units of 32: from the fewest that reach minSide up to
+  // 16 more (512 pixels at most for the toolkit's 168), the fewest that keep
+  // the aspect ratio within 0.2 %, else the closest.
+  const int fewest = (minSide + unit - 1) / unit;
+  const int most = std::min(fewest + 16, shorter / unit);
+  const double ratio = static_cast<double>(longer) / shorter;
+  int bestShort = 0;
+  int bestLong = 0;
+  double bestError = 0;
+  for (int m = fewest; m <= most; ++m) {
+    const int k = std::clamp(static_cast<int>(std::lround(ratio * m)), m, longer / unit);
+    const double error = std::abs(static_cast<double>(k) / m / ratio - 1);
+    if (bestShort == 0 || error < bestError) {
+      bestShort = m;
+      bestLong = k;
+      bestError = error;
+    }
+    if (bestError <= 0.002) break;
+  }
+  if (bestShort == 0) return whole;  // shorter than the fewest units
+  return width <= height ? ReducedSize{bestShort * unit, bestLong * unit} : ReducedSize{bestLong * unit, bestShort * unit};
 }
 
 std::optional<RasterBuilder> RasterBuilder::create(int width, int height, PixelKind kind, int minSide) {
   if (!acceptableSize(width, height)) return std::nullopt;
   return RasterBuilder(width, height, kind, reducedSize(width, height, minSide));
+}
+
+std::optional<RasterBuilder> RasterBuilder::create(int width, int height, PixelKind kind, ReducedSize size) {
+  if (!acceptableSize(width, height) || size.width < 1 || size.width > width || size.height < 1 ||
+      size.height > height)
+    return std::nullopt;
+  return RasterBuilder(width, height, kind, size);
 }
 
 RasterBuilder::RasterBuilder(int width, int height, PixelKind kind, ReducedSize out)
@@ -61,7 +92,7 @@ RasterBuilder::RasterBuilder(int width, int height, PixelKind kind, ReducedSize 
 // Source index s covers [s·reduced, (s+1)·reduced) and reduced index i covers
 // [i·source, (i+1)·source), both in units of 1/(source·reduced) of the side:
 // every weight is an integer, a source pixel's weights add up to `reduced`
-// and a reduced pixel's to `source`. As reduced < source, a source pixel
+// and a reduced pixel's to `source`. As reduced <= source, a source pixel
 // reaches at most two reduced ones.
 std::vector<RasterBuilder::Share> RasterBuilder::shares(int source, int reduced) {
   std::vector<Share> result(static_cast<std::size_t>(source));
