@@ -245,12 +245,14 @@ TEST(ReducedSize, SidesAreMultiplesOf32CloseToTheAspectRatio) {
     int width, height, minSide, wantWidth, wantHeight;
   };
   const Case cases[] = {
-      {6000, 4000, 168, 288, 192},   {4000, 6000, 168, 192, 288},  {1920, 1080, 168, 512, 288},
-      {1100, 1001, 168, 352, 320},   {2000, 1999, 168, 192, 192},  {6000, 4000, 400, 672, 448},
+      {6000, 4000, 168, 288, 192},   {4000, 6000, 168, 192, 288},  {1920, 1080, 168, 448, 256},
+      {1100, 1001, 168, 256, 224},   {2000, 1999, 168, 192, 192},  {6000, 4000, 400, 672, 448},
+      {16384, 1000, 168, 3680, 224},
       // Kept whole: no minSide, a million pixels or fewer, a shorter side
-      // not above minSide, or too short for the sides of 32s.
+      // not above minSide, too short for the sides of 32s, or so narrow
+      // that the reduced picture would cost more than half the full one.
       {6000, 4000, 0, 6000, 4000},   {1024, 1024, 168, 1024, 1024}, {9000, 168, 168, 9000, 168},
-      {16384, 170, 168, 16384, 170},
+      {16384, 170, 168, 16384, 170}, {4097, 259, 168, 4097, 259},
   };
   for (const auto& c : cases) {
     const readers::ReducedSize r = readers::reducedSize(c.width, c.height, c.minSide);

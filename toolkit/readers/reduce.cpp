@@ -36,29 +36,32 @@ ReducedSize reducedSize(int width, int height, int minSide) {
   constexpr int unit = 32;
   const int shorter = std::min(width, height);
   const int longer = std::max(width, height);
+  const std::int64_t pixels = std::int64_t{width} * height;
   const ReducedSize whole{width, height};
-  if (minSide <= 0 || shorter <= minSide || std::int64_t{width} * height <= keptPixels) return whole;
+  if (minSide <= 0 || shorter <= minSide || pixels <= keptPixels) return whole;
+  // While decoding, a reduced pixel costs up to 32 bytes of sums and 4 of
+  // result, a full-size one 4: a reduction must cost at most half of what
+  // the full-size picture would.
+  const std::int64_t mostReducedPixels = pixels * 4 / 2 / 36;
   // The shorter side in units of 32: from the fewest that reach minSide up to
-  // 16 more (512 pixels at most for the toolkit's 168), the fewest that keep
-  // the aspect ratio within 0.2 %, else the closest.
+  // 16 more, as the cost allows, the fewest that keep the aspect ratio within
+  // 0.2 % (for the previews), else the closest.
   const int fewest = (minSide + unit - 1) / unit;
   const int most = std::min(fewest + 16, shorter / unit);
   const double ratio = static_cast<double>(longer) / shorter;
-  int bestShort = 0;
-  int bestLong = 0;
+  ReducedSize best = whole;
   double bestError = 0;
   for (int m = fewest; m <= most; ++m) {
     const int k = std::clamp(static_cast<int>(std::lround(ratio * m)), m, longer / unit);
+    if (std::int64_t{m} * k * unit * unit > mostReducedPixels) break;
     const double error = std::abs(static_cast<double>(k) / m / ratio - 1);
-    if (bestShort == 0 || error < bestError) {
-      bestShort = m;
-      bestLong = k;
+    if (best.width == width || error < bestError) {
+      best = width <= height ? ReducedSize{m * unit, k * unit} : ReducedSize{k * unit, m * unit};
       bestError = error;
     }
     if (bestError <= 0.002) break;
   }
-  if (bestShort == 0) return whole;  // shorter than the fewest units
-  return width <= height ? ReducedSize{bestShort * unit, bestLong * unit} : ReducedSize{bestLong * unit, bestShort * unit};
+  return best;
 }
 
 std::optional<RasterBuilder> RasterBuilder::create(int width, int height, PixelKind kind, int minSide) {

@@ -18,8 +18,8 @@ namespace readers {
 
 // The size a width x height picture is kept at when its sides need only be
 // minSide. Unchanged when minSide <= 0, when the shorter side is not above
-// minSide, or when the picture is small enough that keeping it whole costs
-// little. Otherwise both sides become multiples of 32, the shorter one at
+// minSide, or when keeping the picture whole costs little or no more than
+// reducing it would. Otherwise both sides become multiples of 32, the shorter one at
 // least minSide, with the aspect ratio kept as closely as such sides allow:
 // the icons are 16 and 32 pixels, so each icon pixel then covers whole
 // reduced pixels, and drawing the reduced picture at icon size averages the
