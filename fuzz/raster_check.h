@@ -8,7 +8,8 @@
 
 namespace fuzz {
 
-// What the toolkit asks of the readers: twice the largest icon side.
+// The minSide the toolkit asks readPicture for (twice its largest drawn
+// side), so large pictures take the reducing path they take in the program.
 inline constexpr int toolkitMinSide = 168;
 
 inline void requireSound(const std::optional<readers::Raster>& raster) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "reader_test_support.h"
+#include "toolkit/readers/reduce.h"
 #include "written_pictures.h"
 
 namespace {
@@ -137,16 +138,19 @@ TEST(ReadPicture, PassesMinSideToTheJpegReader) {
 }
 
 TEST(ReadPicture, PassesMinSideToTheTiffAndGifReaders) {
+  constexpr int width = 1600, height = 1200, minSide = 84;
+  const readers::ReducedSize reduced = readers::reducedSize(width, height, minSide);
+  ASSERT_LT(reduced.width, width);
   const auto grey = [](int x, int y) { return static_cast<std::uint8_t>(x + y); };
   const Bytes files[] = {
-      writeTiff({.width = 400, .height = 300, .samples = 1}, [&](int x, int y, int) { return grey(x, y); }),
-      writeGif(400, 300, grey),
+      writeTiff({.width = width, .height = height, .samples = 1}, [&](int x, int y, int) { return grey(x, y); }),
+      writeGif(width, height, grey),
   };
   for (const Bytes& bytes : files) {
-    const auto raster = readers::readPicture(readers::ByteView(bytes), 84);
+    const auto raster = readers::readPicture(readers::ByteView(bytes), minSide);
     ASSERT_TRUE(raster.has_value());
-    EXPECT_EQ(raster->width, 112);
-    EXPECT_EQ(raster->height, 84);
+    EXPECT_EQ(raster->width, reduced.width);
+    EXPECT_EQ(raster->height, reduced.height);
   }
 }
 

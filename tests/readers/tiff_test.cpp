@@ -237,9 +237,10 @@ TEST(TiffReader, ReadsWhatLibtiffWritesAsLibtiffReadsIt) {
 // without: the reduced picture is the reduction of the full one, exactly.
 TEST(TiffReader, ReducesWhileReadingToTheReductionOfTheWholePicture) {
   constexpr int minSide = 40;
+  // Over the million pixels a reduction keeps whole.
   const TiffLayout layouts[] = {
-      {.width = 301, .height = 97, .compression = COMPRESSION_LZW, .orientation = ORIENTATION_BOTRIGHT},
-      {.width = 301, .height = 97, .tileSide = 32, .orientation = ORIENTATION_BOTLEFT},
+      {.width = 1301, .height = 997, .compression = COMPRESSION_LZW, .orientation = ORIENTATION_BOTRIGHT},
+      {.width = 1301, .height = 997, .tileSide = 64, .orientation = ORIENTATION_BOTLEFT},
   };
   for (const TiffLayout& layout : layouts) {
     SCOPED_TRACE(layout.tileSide != 0 ? "tiled" : "striped");
@@ -251,6 +252,7 @@ TEST(TiffReader, ReducesWhileReadingToTheReductionOfTheWholePicture) {
     for (int y = 0; y < whole->height; ++y)
       reduction->put(y, whole->argb.data() + static_cast<std::size_t>(y) * whole->width, whole->width);
     const readers::Raster want = std::move(*reduction).finish();
+    ASSERT_LT(want.width, whole->width);
     const auto reduced = readReduced(bytes, minSide);
     ASSERT_TRUE(reduced.has_value());
     EXPECT_EQ(reduced->width, want.width);
