@@ -313,10 +313,10 @@ TEST(LargePictures, AreReadInTheMemoryOfTheirReduction) {
       {"TIFF RGB Deflate, 256 x 256 tiles",
        [&] {
          return writeTiff(
-             {.width = width, .height = height, .compression = COMPRESSION_DEFLATE, .tileSide = tileSide}, colour);
+             {.width = width, .height = height, .compression = COMPRESSION_ADOBE_DEFLATE, .tileSide = tileSide}, colour);
        },
        reducedPicture + std::size_t{4} * width * tileSide + std::size_t{3} * tileSide * tileSide},
-      {"GIF", [&] { return writeGif(width, height, grey); }, reducedPicture},
+      {"GIF", [&] { return writeGif(width, height, greyLevels(), grey); }, reducedPicture},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

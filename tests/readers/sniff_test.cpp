@@ -144,7 +144,7 @@ TEST(ReadPicture, PassesMinSideToTheTiffAndGifReaders) {
   const auto grey = [](int x, int y) { return static_cast<std::uint8_t>(x + y); };
   const Bytes files[] = {
       writeTiff({.width = width, .height = height, .samples = 1}, [&](int x, int y, int) { return grey(x, y); }),
-      writeGif(width, height, grey),
+      writeGif(width, height, greyLevels(), grey),
   };
   for (const Bytes& bytes : files) {
     const auto raster = readers::readPicture(readers::ByteView(bytes), minSide);

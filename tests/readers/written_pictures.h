@@ -7,6 +7,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -162,9 +163,19 @@ inline std::optional<std::vector<std::uint32_t>> libtiffPicture(const Bytes& byt
   return pixels;
 }
 
-// A GIF of one frame covering the screen, in 256 colours (colour i is
-// rgb(i, 255 - i, 7 i)), pixel (x, y) of colour index(x, y).
-inline Bytes writeGif(int width, int height, const std::function<std::uint8_t(int x, int y)>& index) {
+using Colour = std::array<std::uint8_t, 3>;  // red, green, blue
+
+// The 256 grey levels, each at its own index.
+inline std::vector<Colour> greyLevels() {
+  std::vector<Colour> levels(256);
+  for (int i = 0; i < 256; ++i) levels[i].fill(static_cast<std::uint8_t>(i));
+  return levels;
+}
+
+// A GIF of one frame covering the screen, pixel (x, y) of colour
+// index(x, y) among `colours` (at most 256).
+inline Bytes writeGif(int width, int height, const std::vector<Colour>& colours,
+                      const std::function<std::uint8_t(int x, int y)>& index) {
   Bytes out;
   const auto append = [](GifFileType* gif, const GifByteType* data, int size) {
     auto* bytes = static_cast<Bytes*>(gif->UserData);
@@ -174,11 +185,12 @@ inline Bytes writeGif(int width, int height, const std::function<std::uint8_t(in
   int error = 0;
   GifFileType* gif = EGifOpen(&out, append, &error);
   if (gif == nullptr) throw std::runtime_error("giflib will not write");
-  ColorMapObject* colours = GifMakeMapObject(256, nullptr);
-  for (int i = 0; i < 256; ++i)
-    colours->Colors[i] = {static_cast<GifByteType>(i), static_cast<GifByteType>(255 - i),
-                          static_cast<GifByteType>(7 * i)};
-  bool ok = EGifPutScreenDesc(gif, width, height, 8, 0, colours) == GIF_OK &&
+  ColorMapObject* map = GifMakeMapObject(256, nullptr);
+  for (std::size_t i = 0; i < 256; ++i) {
+    const Colour c = i < colours.size() ? colours[i] : Colour{};
+    map->Colors[i] = {c[0], c[1], c[2]};
+  }
+  bool ok = EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_OK &&
             EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
   std::vector<GifPixelType> line(static_cast<std::size_t>(width));
   for (int y = 0; ok && y < height; ++y) {
@@ -186,7 +198,7 @@ inline Bytes writeGif(int width, int height, const std::function<std::uint8_t(in
     ok = EGifPutLine(gif, line.data(), width) == GIF_OK;
   }
   ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
-  GifFreeMapObject(colours);
+  GifFreeMapObject(map);
   if (!ok) throw std::runtime_error("giflib could not write the picture");
   return out;
 }
