@@ -200,8 +200,8 @@ std::optional<std::uint64_t> mostDecodedPerByte(TIFF* tiff, std::uint64_t rowByt
     case COMPRESSION_DEFLATE:
     case COMPRESSION_ADOBE_DEFLATE: return 1032;  // deflate's own limit
     // One bit per block of 64 samples at the least (a progressive DC scan;
-    // a baseline block takes two). Arithmetic coding could go further, but
-    // nothing writes it into TIFF.
+    // a baseline block takes two). Arithmetic coding could go further;
+    // libtiff never writes it, and such a file is refused.
     case COMPRESSION_JPEG: return 512;
     case COMPRESSION_CCITTFAX3:
     case COMPRESSION_CCITTFAX4:
