@@ -82,6 +82,12 @@ inline TIFF* open(MemoryFile& file, const char* mode) {
 }  // namespace written
 
 inline Bytes writeTiff(const TiffLayout& layout, const Samples& sample) {
+  // libtiff warns that the old Deflate code is less widely read; the tests
+  // write it on purpose.
+  struct QuietWarnings {
+    TIFFErrorHandler previous = TIFFSetWarningHandler(nullptr);
+    ~QuietWarnings() { TIFFSetWarningHandler(previous); }
+  } quiet;
   written::MemoryFile file;
   TIFF* tiff = written::open(file, "w");
   if (tiff == nullptr) throw std::runtime_error("libtiff will not write");
