@@ -240,6 +240,9 @@ const Claim kClaims[] = {
     {"JPEG progressive 16384 x 4096 in 538 bytes",
      [] { return jpeg(16384, 4096, "jpeg/h16-progressive.jpg", 0xC2); }, refusalBeforeThePicture},
     {"JPEG cut mid-scan, end marker kept", jpegCutMidScanWithItsEnd, rowsBeforeTheDataEnds},
+    // An arithmetic-coded scan is padded past a marker without a warning.
+    {"JPEG arithmetic 12801 x 5136 in 200 bytes", [] { return jpeg(12801, 5136, "jpeg/h16-arithmetic.jpg", 0xC9); },
+     rowsBeforeTheDataEnds},
     // Compressed formats: a short file may still be a whole large picture,
     // so the reader may allocate it, but no more than that.
     {"PNG 65535 x 65535", [] { return png(65535, 65535); }, refusalBeforeThePicture},

@@ -100,6 +100,22 @@ void chooseScale(jpeg_decompress_struct& cinfo, int minSide) {
   jpeg_calc_output_dimensions(&cinfo);
 }
 
+// An arithmetic-coded scan that meets a marker is padded with zeros, without
+// a warning: that is legal, as the decoder reads a little past the end of
+// its data. A single scan that meets one (other than a restart marker) with
+// more than that left to decode has run out of data, like a cut file.
+// (Multiple scans are read whole before any row comes out.)
+bool scanDataEndedEarly(jpeg_decompress_struct& cinfo) {
+  const int marker = cinfo.unread_marker;
+  if (!cinfo.arith_code || marker == 0 || (marker >= JPEG_RST0 && marker <= JPEG_RST0 + 7) ||
+      jpeg_has_multiple_scans(&cinfo))
+    return false;
+  // Decoding runs up to two rows of MCUs ahead of the rows handed out,
+  // for the smoothing of subsampled colours.
+  const auto mcuRow = static_cast<JDIMENSION>(cinfo.max_v_samp_factor * cinfo.min_DCT_scaled_size);
+  return cinfo.output_height - cinfo.output_scanline > 3 * mcuRow;
+}
+
 struct Job {
   jpeg_decompress_struct& cinfo;
   Session& session;
@@ -145,6 +161,7 @@ bool decode(Job& job) {
       rows[i] = reinterpret_cast<JSAMPROW>(raster.argb.data() + y * cinfo.output_width);
     }
     jpeg_read_scanlines(&cinfo, rows, count);
+    if (scanDataEndedEarly(cinfo)) return false;
   }
   // Reads up to the end-of-image marker, so a file cut after its pixel data
   // still counts as truncated.
