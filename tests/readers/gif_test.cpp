@@ -9,6 +9,7 @@
 #include <string>
 
 #include "reader_test_support.h"
+#include "toolkit/readers/reduce.h"
 
 namespace {
 
@@ -147,6 +148,64 @@ TEST(GifReader, IgnoresDamageAfterTheFirstFrame) {
   ASSERT_EQ(bytes.size(), 51u);
   bytes.resize(bytes.size() - 4);  // inside the second frame's pixels
   EXPECT_TRUE(samePicture(read(bytes), 2, 2, checks));
+}
+
+// Where the first image descriptor starts: past the global colours and any
+// extensions.
+std::size_t firstDescriptor(const Bytes& b) {
+  std::size_t at = 13 + ((b.at(10) & 0x80) != 0 ? 3u << ((b.at(10) & 7) + 1) : 0);
+  while (b.at(at) == 0x21) {
+    at += 2;
+    while (b.at(at) != 0) at += b.at(at) + 1u;
+    ++at;
+  }
+  return at;
+}
+
+// With minSide the frame's rows and the background around it go to the
+// reduction as the full picture would: the result is the reduction of the
+// full picture, exactly. The screens are enlarged round small frames, at the
+// edges and inside, past the million pixels a reduction keeps whole; one
+// frame is interlaced.
+TEST(GifReader, ReducesWhileReadingToTheReductionOfTheWholePicture) {
+  constexpr int minSide = 40;
+  struct Case {
+    const char* name;
+    const char* file;
+    int screenWidth, screenHeight;
+    int left, top;
+  };
+  const Case cases[] = {
+      {"frame inside", "offset-local.gif", 1301, 997, 650, 400},
+      {"frame at the top left", "offset-local.gif", 997, 1301, 0, 0},
+      {"frame over the bottom right edge", "offset-local.gif", 1200, 900, 1197, 898},
+      {"interlaced frame", "q16-interlaced.gif", 1200, 900, 600, 470},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes bytes = load(c.file);
+    ASSERT_GT(bytes.size(), 20u);
+    put16(bytes, 6, static_cast<std::uint16_t>(c.screenWidth));
+    put16(bytes, 8, static_cast<std::uint16_t>(c.screenHeight));
+    const std::size_t descriptor = firstDescriptor(bytes);
+    ASSERT_EQ(bytes.at(descriptor), 0x2C);
+    put16(bytes, descriptor + 1, static_cast<std::uint16_t>(c.left));
+    put16(bytes, descriptor + 3, static_cast<std::uint16_t>(c.top));
+
+    const auto whole = read(bytes);
+    ASSERT_TRUE(whole.has_value());
+    auto reduction = readers::RasterBuilder::create(whole->width, whole->height, whole->kind, minSide);
+    ASSERT_TRUE(reduction.has_value());
+    for (int y = 0; y < whole->height; ++y)
+      reduction->put(y, whole->argb.data() + static_cast<std::size_t>(y) * whole->width, whole->width);
+    const readers::Raster want = std::move(*reduction).finish();
+    ASSERT_LT(want.width, whole->width);
+    const auto reduced = readers::readGif(readers::ByteView(bytes), minSide);
+    ASSERT_TRUE(reduced.has_value());
+    EXPECT_EQ(reduced->width, want.width);
+    EXPECT_EQ(reduced->height, want.height);
+    EXPECT_EQ(reduced->argb, want.argb);
+  }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "reader_test_support.h"
+#include "toolkit/readers/reduce.h"
+#include "written_pictures.h"
 
 namespace {
 
@@ -42,6 +44,8 @@ TEST(Sniff, RecognisesFormatsByTheirFirstBytes) {
       {"PNG", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, Format::Png},
       {"TIFF little-endian", {'I', 'I', 0x2A, 0}, Format::Tiff},
       {"TIFF big-endian", {'M', 'M', 0, 0x2A}, Format::Tiff},
+      {"BigTIFF little-endian", {'I', 'I', 0x2B, 0}, Format::Tiff},
+      {"BigTIFF big-endian", {'M', 'M', 0, 0x2B}, Format::Tiff},
 
       {"empty", {}, Format::Unknown},
       {"B alone", {'B'}, Format::Unknown},
@@ -60,6 +64,8 @@ TEST(Sniff, RecognisesFormatsByTheirFirstBytes) {
       {"PCX encoding 0", {0x0A, 5, 0, 8}, Format::Unknown},
       {"PNG signature with a wrong byte", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0B}, Format::Unknown},
       {"TIFF mixed byte order", {'I', 'I', 0, 0x2A}, Format::Unknown},
+      {"BigTIFF mixed byte order", {'M', 'M', 0x2B, 0}, Format::Unknown},
+      {"TIFF version 44", {'I', 'I', 0x2C, 0}, Format::Unknown},
   };
   for (const Case& c : cases) EXPECT_EQ(readers::sniff(readers::ByteView(c.bytes)), c.want) << c.name;
 }
@@ -74,10 +80,11 @@ TEST(ReadPicture, HandsEachFormatToItsReader) {
       {"bmp/rgb24-5x3.bmp", [](readers::ByteView b) { return readers::readBmp(b); }},
       {"ico/argb-16-32.ico", readers::readIcon},
       {"pcx/pal8-6x3.pcx", [](readers::ByteView b) { return readers::readPcx(b); }},
-      {"gif/c5x3-87a.gif", readers::readGif},
+      {"gif/c5x3-87a.gif", [](readers::ByteView b) { return readers::readGif(b); }},
       {"png/c5x3-rgba8.png", [](readers::ByteView b) { return readers::readPng(b); }},
-      {"tiff/c5x3-rgb.tif", readers::readTiff},
-      {"tiff/c5x3-rgb-bigendian.tif", readers::readTiff},
+      {"tiff/c5x3-rgb.tif", [](readers::ByteView b) { return readers::readTiff(b); }},
+      {"tiff/c5x3-rgb-bigendian.tif", [](readers::ByteView b) { return readers::readTiff(b); }},
+      {"tiff/c5x3-rgb-bigtiff.tif", [](readers::ByteView b) { return readers::readTiff(b); }},
       {"jpeg/h16.jpg", [](readers::ByteView b) { return readers::readJpeg(b); }},
   };
   for (const Case& c : cases) {
@@ -94,6 +101,20 @@ TEST(ReadPicture, HandsEachFormatToItsReader) {
     EXPECT_EQ(routed->isIcon, direct->isIcon);
     EXPECT_EQ(routed->argb, direct->argb);
   }
+}
+
+// The fixture is the classic one rewritten as BigTIFF by libtiff's tiffcp.
+TEST(ReadPicture, ReadsBigTiffAsItsClassicTwin) {
+  const Bytes classic = loadFixture("tiff/c5x3-rgb.tif");
+  const Bytes big = loadFixture("tiff/c5x3-rgb-bigtiff.tif");
+  ASSERT_EQ(readers::sniff(readers::ByteView(big)), Format::Tiff);
+  const auto want = readers::readPicture(readers::ByteView(classic));
+  const auto have = readers::readPicture(readers::ByteView(big));
+  ASSERT_TRUE(want.has_value());
+  ASSERT_TRUE(have.has_value());
+  EXPECT_EQ(have->width, want->width);
+  EXPECT_EQ(have->height, want->height);
+  EXPECT_EQ(have->argb, want->argb);
 }
 
 TEST(ReadPicture, ReadsACursorAsAnIcon) {
@@ -114,6 +135,23 @@ TEST(ReadPicture, PassesMinSideToTheJpegReader) {
   ASSERT_TRUE(raster.has_value());
   EXPECT_EQ(raster->width, 200);
   EXPECT_EQ(raster->height, 150);
+}
+
+TEST(ReadPicture, PassesMinSideToTheTiffAndGifReaders) {
+  constexpr int width = 1600, height = 1200, minSide = 84;
+  const readers::ReducedSize reduced = readers::reducedSize(width, height, minSide);
+  ASSERT_LT(reduced.width, width);
+  const auto grey = [](int x, int y) { return static_cast<std::uint8_t>(x + y); };
+  const Bytes files[] = {
+      writeTiff({.width = width, .height = height, .samples = 1}, [&](int x, int y, int) { return grey(x, y); }),
+      writeGif(width, height, greyLevels(), grey),
+  };
+  for (const Bytes& bytes : files) {
+    const auto raster = readers::readPicture(readers::ByteView(bytes), minSide);
+    ASSERT_TRUE(raster.has_value());
+    EXPECT_EQ(raster->width, reduced.width);
+    EXPECT_EQ(raster->height, reduced.height);
+  }
 }
 
 TEST(ReadPicture, RefusesUnknownBytes) {

@@ -29,6 +29,7 @@
 #include "toolkit/canvas.h"
 #include "toolkit/picture.h"
 #include "toolkit/readers/readers.h"
+#include "tests/readers/written_pictures.h"
 #include "tests/support/picture_files.h"
 
 namespace {
@@ -214,6 +215,20 @@ struct WrittenFormat {
   std::function<icon::Bytes(const Rgb&)> write;
 };
 
+icon::Bytes tiffFile(const Rgb& p, reader_tests::TiffLayout layout) {
+  layout.width = p.width;
+  layout.height = p.height;
+  return reader_tests::writeTiff(layout, [&](int x, int y, int c) { return p.at(x, y)[c]; });
+}
+
+icon::Bytes gifFile(const Rgb& p) {
+  std::vector<reader_tests::Colour> colours(static_cast<std::size_t>(test_pictures::entries(8)));
+  for (std::size_t i = 0; i < colours.size(); ++i) test_pictures::paletteEntry(8, static_cast<int>(i), colours[i].data());
+  return reader_tests::writeGif(p.width, p.height, colours, [&](int x, int y) {
+    return static_cast<std::uint8_t>(test_pictures::paletteIndex(8, p.at(x, y)));
+  });
+}
+
 const WrittenFormat kWrittenFormats[] = {
     {"Bmp24", [](const Rgb& p) { return test_pictures::bmpFile(p, 24); }},
     {"Bmp8", [](const Rgb& p) { return test_pictures::bmpFile(p, 8); }},
@@ -223,6 +238,11 @@ const WrittenFormat kWrittenFormats[] = {
     {"PngInterlaced", [](const Rgb& p) { return test_pictures::pngFile(p, true); }},
     {"Pcx8", [](const Rgb& p) { return test_pictures::pcxFile(p, 8); }},
     {"Pcx1", [](const Rgb& p) { return test_pictures::pcxFile(p, 1); }},
+    {"TiffLzw", [](const Rgb& p) { return tiffFile(p, {.compression = COMPRESSION_LZW}); }},
+    {"TiffTiled", [](const Rgb& p) { return tiffFile(p, {.compression = COMPRESSION_ADOBE_DEFLATE, .tileSide = 256}); }},
+    {"TiffPlanar", [](const Rgb& p) { return tiffFile(p, {.rowsPerStrip = 64, .planar = true}); }},
+    {"TiffUpsideDown", [](const Rgb& p) { return tiffFile(p, {.orientation = ORIENTATION_BOTLEFT}); }},
+    {"Gif", gifFile},
 };
 
 class ReducedWhileDecoding : public testing::TestWithParam<WrittenFormat> {};

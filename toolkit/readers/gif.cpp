@@ -3,7 +3,10 @@
 //
 // The picture is the logical screen, filled with the background colour, with
 // the first frame drawn over it, every pixel opaque (a transparent index is
-// drawn in its colour: icons get their mask later, from the user).
+// drawn in its colour: icons get their mask later, from the user). The
+// screen is never allocated for itself: the frame's rows and the background
+// around the frame go to a RasterBuilder, which reduces a large picture as it
+// arrives.
 //
 // Decisions: a background index outside the global colours, or no global
 // colours at all, gives black. The part of a frame outside the screen is
@@ -21,6 +24,7 @@
 #include <gif_lib.h>
 
 #include "toolkit/readers/readers.h"
+#include "toolkit/readers/reduce.h"
 
 namespace readers {
 namespace {
@@ -93,7 +97,7 @@ constexpr std::array<Pass, 4> interlacedRows{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
 
 }  // namespace
 
-std::optional<Raster> readGif(ByteView bytes) {
+std::optional<Raster> readGif(ByteView bytes, int minSide) {
   MemoryInput input{bytes};
   int openError = 0;
   const GifHandle gif{DGifOpen(&input, readInput, &openError)};
@@ -106,27 +110,42 @@ std::optional<Raster> readGif(ByteView bytes) {
   if (map == nullptr) return std::nullopt;
   const Palette palette = toPalette(*map);
 
-  Raster raster;
-  raster.width = gif->SWidth;
-  raster.height = gif->SHeight;
-  raster.argb.assign(static_cast<std::size_t>(raster.width) * raster.height, backgroundColour(*gif));
+  const int screenWidth = gif->SWidth;
+  const int screenHeight = gif->SHeight;
+  auto screen = RasterBuilder::create(screenWidth, screenHeight, PixelKind::Opaque, minSide);
+  if (!screen) return std::nullopt;
 
-  // Columns of the frame that land on the screen.
-  const int visibleWidth = std::clamp(raster.width - frame.Left, 0, frame.Width);
+  // The part of the frame that lands on the screen, and the background
+  // around it: above, below, left and right.
+  const int visibleWidth = std::clamp(screenWidth - frame.Left, 0, frame.Width);
+  const int visibleHeight = std::clamp(screenHeight - frame.Top, 0, frame.Height);
+  const std::uint32_t background = backgroundColour(*gif);
+  if (visibleWidth == 0 || visibleHeight == 0) {
+    screen->fill(0, 0, screenWidth, screenHeight, background);
+  } else {
+    const int bottom = frame.Top + visibleHeight;
+    const int right = frame.Left + visibleWidth;
+    screen->fill(0, 0, screenWidth, frame.Top, background);
+    screen->fill(0, bottom, screenWidth, screenHeight - bottom, background);
+    screen->fill(0, frame.Top, frame.Left, visibleHeight, background);
+    screen->fill(right, frame.Top, screenWidth - right, visibleHeight, background);
+  }
+
   std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
+  std::vector<std::uint32_t> row(static_cast<std::size_t>(visibleWidth));
   const std::span<const Pass> passes = frame.Interlace ? std::span<const Pass>(interlacedRows) : sequentialRows;
   for (const Pass pass : passes) {
     for (int y = pass.firstRow; y < frame.Height; y += pass.step) {
       if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR) return std::nullopt;
       if (std::ranges::any_of(line, [&](GifPixelType index) { return index >= palette.count; })) return std::nullopt;
-      const int screenY = frame.Top + y;
-      if (screenY >= raster.height || visibleWidth == 0) continue;
-      std::uint32_t* row = raster.argb.data() + static_cast<std::size_t>(screenY) * raster.width + frame.Left;
-      for (int x = 0; x < visibleWidth; ++x) row[x] = palette.argb[line[x]];
+      if (y >= visibleHeight || visibleWidth == 0) continue;
+      std::transform(line.begin(), line.begin() + visibleWidth, row.begin(),
+                     [&](GifPixelType index) { return palette.argb[index]; });
+      screen->put(frame.Top + y, row.data(), visibleWidth, frame.Left);
     }
   }
   if (input.position == bytes.size()) return std::nullopt;
-  return raster;
+  return std::move(*screen).finish();
 }
 
 }  // namespace readers

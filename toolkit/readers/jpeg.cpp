@@ -38,6 +38,17 @@ constexpr int maxScans = 200;
 // Progressive decoding keeps every coefficient of the full-size picture,
 // whatever the output scale. Past this libjpeg fails instead of allocating.
 constexpr long maxDecoderMemory = 512L * 1024 * 1024;
+// Within that, the coefficients must be ones the file can hold: a block of
+// 64 (128 bytes) costs at least a bit in each scan with Huffman coding.
+// Arithmetic coding can go below that; only a picture of almost nothing but
+// flat colour does, and it is refused.
+constexpr long decoderMemoryPerFileByte = 8 * 128;
+constexpr long decoderMemoryForAnyFile = 16L * 1024 * 1024;
+
+long decoderMemoryFor(ByteView bytes) {
+  const auto size = static_cast<long>(std::min<std::size_t>(bytes.size(), maxDecoderMemory));
+  return std::min(maxDecoderMemory, decoderMemoryForAnyFile + decoderMemoryPerFileByte * size);
+}
 
 // Decoding does the full-size picture's work whatever the output scale, and
 // an arithmetic-coded scan that meets a marker is padded without a warning:
@@ -89,6 +100,22 @@ void chooseScale(jpeg_decompress_struct& cinfo, int minSide) {
   jpeg_calc_output_dimensions(&cinfo);
 }
 
+// An arithmetic-coded scan that meets a marker is padded with zeros, without
+// a warning: that is legal, as the decoder reads a little past the end of
+// its data. A single scan that meets one (other than a restart marker) with
+// more than that left to decode has run out of data, like a cut file.
+// (Multiple scans are read whole before any row comes out.)
+bool scanDataEndedEarly(jpeg_decompress_struct& cinfo) {
+  const int marker = cinfo.unread_marker;
+  if (!cinfo.arith_code || marker == 0 || (marker >= JPEG_RST0 && marker <= JPEG_RST0 + 7) ||
+      jpeg_has_multiple_scans(&cinfo))
+    return false;
+  // Decoding runs up to two rows of MCUs ahead of the rows handed out,
+  // for the smoothing of subsampled colours.
+  const auto mcuRow = static_cast<JDIMENSION>(cinfo.max_v_samp_factor * cinfo.min_DCT_scaled_size);
+  return cinfo.output_height - cinfo.output_scanline > 3 * mcuRow;
+}
+
 struct Job {
   jpeg_decompress_struct& cinfo;
   Session& session;
@@ -101,7 +128,7 @@ bool decode(Job& job) {
   jpeg_decompress_struct& cinfo = job.cinfo;
   jpeg_create_decompress(&cinfo);
   cinfo.progress = &job.session.progress;
-  cinfo.mem->max_memory_to_use = maxDecoderMemory;
+  cinfo.mem->max_memory_to_use = decoderMemoryFor(job.bytes);
   jpeg_mem_src(&cinfo, job.bytes.data(), job.bytes.size());
   if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
 
@@ -117,17 +144,24 @@ bool decode(Job& job) {
   Raster& raster = job.raster;
   raster.width = static_cast<int>(cinfo.output_width);
   raster.height = static_cast<int>(cinfo.output_height);
-  raster.argb.resize(static_cast<std::size_t>(raster.width) * raster.height);
 
   jpeg_start_decompress(&cinfo);
+  // The raster grows as rows arrive: a short file claiming a large picture
+  // runs out of data, and is refused, long before the picture is allocated.
+  const std::size_t pixels = static_cast<std::size_t>(raster.width) * raster.height;
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW rows[maxRowsPerCall];
     const JDIMENSION count = std::min(maxRowsPerCall, cinfo.output_height - cinfo.output_scanline);
+    const std::size_t filled = std::size_t{cinfo.output_scanline + count} * cinfo.output_width;
+    if (filled > raster.argb.capacity())
+      raster.argb.reserve(std::min(pixels, std::max(filled, 2 * raster.argb.capacity())));
+    raster.argb.resize(filled);
     for (JDIMENSION i = 0; i < count; ++i) {
       const std::size_t y = cinfo.output_scanline + i;
       rows[i] = reinterpret_cast<JSAMPROW>(raster.argb.data() + y * cinfo.output_width);
     }
     jpeg_read_scanlines(&cinfo, rows, count);
+    if (scanDataEndedEarly(cinfo)) return false;
   }
   // Reads up to the end-of-image marker, so a file cut after its pixel data
   // still counts as truncated.

@@ -20,8 +20,12 @@ constexpr std::array<std::uint8_t, 2> jpegMagic{0xFF, 0xD8};
 constexpr std::array<std::uint8_t, 6> gif87Magic{'G', 'I', 'F', '8', '7', 'a'};
 constexpr std::array<std::uint8_t, 6> gif89Magic{'G', 'I', 'F', '8', '9', 'a'};
 constexpr std::array<std::uint8_t, 8> pngMagic{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-constexpr std::array<std::uint8_t, 4> tiffLittleMagic{'I', 'I', 0x2A, 0x00};
-constexpr std::array<std::uint8_t, 4> tiffBigMagic{'M', 'M', 0x00, 0x2A};
+// Intel (little-endian) and Motorola (big-endian) byte order, each as classic
+// TIFF and as BigTIFF.
+constexpr std::array<std::uint8_t, 4> tiffIntelMagic{'I', 'I', 0x2A, 0x00};
+constexpr std::array<std::uint8_t, 4> tiffMotorolaMagic{'M', 'M', 0x00, 0x2A};
+constexpr std::array<std::uint8_t, 4> bigTiffIntelMagic{'I', 'I', 0x2B, 0x00};
+constexpr std::array<std::uint8_t, 4> bigTiffMotorolaMagic{'M', 'M', 0x00, 0x2B};
 
 // Six bytes "00 00 01 00 01 00" are common at the start of unrelated binary
 // files, so the header alone is not enough: the first directory entry must be
@@ -58,7 +62,9 @@ Format sniff(ByteView bytes) {
   if (startsWith(bytes, gif87Magic) || startsWith(bytes, gif89Magic)) return Format::Gif;
   if (isPcx(bytes)) return Format::Pcx;
   if (startsWith(bytes, pngMagic)) return Format::Png;
-  if (startsWith(bytes, tiffLittleMagic) || startsWith(bytes, tiffBigMagic)) return Format::Tiff;
+  if (startsWith(bytes, tiffIntelMagic) || startsWith(bytes, tiffMotorolaMagic) ||
+      startsWith(bytes, bigTiffIntelMagic) || startsWith(bytes, bigTiffMotorolaMagic))
+    return Format::Tiff;
   return Format::Unknown;
 }
 
@@ -68,10 +74,10 @@ std::optional<Raster> readPicture(ByteView bytes, int minSide) {
     case Format::Jpeg: return readJpeg(bytes, minSide);
     case Format::Icon:
     case Format::Cursor: return readIcon(bytes);
-    case Format::Gif: return readGif(bytes);
+    case Format::Gif: return readGif(bytes, minSide);
     case Format::Pcx: return readPcx(bytes, minSide);
     case Format::Png: return readPng(bytes, minSide);
-    case Format::Tiff: return readTiff(bytes);
+    case Format::Tiff: return readTiff(bytes, minSide);
     case Format::Unknown: break;
   }
   return std::nullopt;
