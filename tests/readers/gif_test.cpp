@@ -9,7 +9,6 @@
 #include <string>
 
 #include "reader_test_support.h"
-#include "toolkit/readers/reduce.h"
 
 namespace {
 
@@ -194,11 +193,7 @@ TEST(GifReader, ReducesWhileReadingToTheReductionOfTheWholePicture) {
 
     const auto whole = read(bytes);
     ASSERT_TRUE(whole.has_value());
-    auto reduction = readers::RasterBuilder::create(whole->width, whole->height, whole->kind, minSide);
-    ASSERT_TRUE(reduction.has_value());
-    for (int y = 0; y < whole->height; ++y)
-      reduction->put(y, whole->argb.data() + static_cast<std::size_t>(y) * whole->width, whole->width);
-    const readers::Raster want = std::move(*reduction).finish();
+    const readers::Raster want = reductionOf(*whole, minSide);
     ASSERT_LT(want.width, whole->width);
     const auto reduced = readers::readGif(readers::ByteView(bytes), minSide);
     ASSERT_TRUE(reduced.has_value());

@@ -19,6 +19,7 @@
 
 #include "icon/little_endian.h"
 #include "toolkit/readers/readers.h"
+#include "toolkit/readers/reduce.h"
 
 namespace reader_tests {
 
@@ -59,6 +60,15 @@ inline const char* kindName(PixelKind k) {
       return "Alpha";
   }
   return "?";
+}
+
+// The reduction of a whole picture: what a reader that reduces while it
+// decodes must hand out.
+inline readers::Raster reductionOf(const readers::Raster& whole, int minSide) {
+  auto builder = readers::RasterBuilder::create(whole.width, whole.height, whole.kind, minSide).value();
+  for (int y = 0; y < whole.height; ++y)
+    builder.put(y, whole.argb.data() + static_cast<std::size_t>(y) * whole.width, whole.width);
+  return std::move(builder).finish();
 }
 
 inline std::string describe(const std::optional<readers::Raster>& r) {
