@@ -1,9 +1,16 @@
 #include "toolkit/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <algorithm>
+#include <cerrno>
+#include <vector>
 
 namespace toolkit {
 namespace {
@@ -17,16 +24,34 @@ std::optional<std::size_t>& writeLimit() {
 
 void failWritesAfter(std::optional<std::size_t> bytes) { writeLimit() = bytes; }
 
-icon::Bytes readWholeFile(const QString& path) {
-  if (path.isEmpty() || !QFileInfo(path).isFile()) return {};
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  // Read straight into the buffer: going through readAll() held the file
-  // twice, 144 MB at once for a 6000x4000 bitmap.
-  icon::Bytes bytes(static_cast<std::size_t>(file.size()));
-  const auto length = static_cast<qint64>(bytes.size());
-  if (file.read(reinterpret_cast<char*>(bytes.data()), length) != length || file.error() != QFileDevice::NoError)
+icon::Bytes readWholeFile(const QString& path, std::uint64_t maxBytes) {
+  if (path.isEmpty()) return {};
+  // Without O_NONBLOCK, opening a FIFO waits for a writer; what was opened is
+  // checked, not the path, so nothing can be swapped in between.
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return {};
+  const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0 ||
+      static_cast<std::uint64_t>(status.st_size) > maxBytes)
     return {};
+
+  // Sizing the buffer up front would zero it, one more pass over memory as
+  // large as the file; appending chunks writes each page once.
+  icon::Bytes bytes;
+  bytes.reserve(static_cast<std::size_t>(status.st_size));
+  std::vector<std::uint8_t> chunk(256 * 1024);
+  for (;;) {
+    const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return {};
+    }
+    // The file may have grown since it was measured.
+    if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) return {};
+    bytes.insert(bytes.end(), chunk.data(), chunk.data() + got);
+  }
   return bytes;
 }
 

@@ -11,6 +11,7 @@
 #include "support/scripted_dialogs.h"
 #include "toolkit/colour.h"
 #include "toolkit/files.h"
+#include "toolkit/picture.h"
 #include "ui/main/main_window.h"
 
 namespace {
@@ -252,6 +253,21 @@ TEST_F(MainWindowTest, AFileThatIsNoPictureIsRefusedAndTheEarlierPreviewStays) {
   }
   EXPECT_EQ(warnings(), std::vector<QString>(4, QStringLiteral("无法识别的图像文件！")));
   EXPECT_EQ(window.位图画板1->canvas().backgroundPicture(), toolkit::readWholeFile(good));
+}
+
+TEST_F(MainWindowTest, AFileLargerThanAnyPictureIsRefusedUnread) {
+  icon::Bytes padded = testing_support::bmp24(16, 16, testing_support::patternColour);
+  padded.resize(padded.size() + 1024);
+  choose(window.单选框1, {writePicture("padded.bmp", padded)});
+  ASSERT_EQ(window.位图画板1->canvas().backgroundPicture(), padded) << "bytes past the picture are no reason to refuse";
+
+  // The same kind of file, sparse, one byte longer than any picture file.
+  QFile huge(writePicture("huge.bmp", testing_support::bmp24(16, 16, [](int, int) { return 0xFF0000u; })));
+  ASSERT_TRUE(huge.resize(static_cast<qint64>(toolkit::largestPictureFile) + 1));
+  dialogs.files = {huge.fileName()};
+  window.选择图片->click();
+  EXPECT_EQ(warnings(), std::vector<QString>{QStringLiteral("无法识别的图像文件！")});
+  EXPECT_EQ(window.位图画板1->canvas().backgroundPicture(), padded);
 }
 
 TEST_F(MainWindowTest, ClearEmptiesPreviewsIconsAndState) {

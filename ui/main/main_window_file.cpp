@@ -9,13 +9,13 @@ namespace ui {
 void MainWindow::loadPreview(toolkit::CanvasWidget* preview) {
   const auto path = 通用对话框1.run(dialogs_);
   if (!path) return;
-  icon::Bytes bytes = toolkit::readWholeFile(*path);
+  auto picture = toolkit::readPictureFile(*path);
   // Refused before it reaches the preview: the earlier picture stays.
-  if (!toolkit::decodePicture(bytes)) {
+  if (!picture) {
     warn(QStringLiteral("无法识别的图像文件！"));
     return;
   }
-  preview->canvas().setBackgroundPicture(std::move(bytes));
+  preview->canvas().setDecodedBackgroundPicture(std::move(*picture));
 }
 
 void MainWindow::choosePicture() {
