@@ -48,15 +48,6 @@ void decode(benchmark::State& state, const std::string& name, int minSide) {
   }
 }
 
-// The cache of toolkit::decodePicture holds the photo after the first call,
-// so this is what every later look-up of the same bytes costs.
-void BM_DecodePictureCacheHit(benchmark::State& state) {
-  const icon::Bytes& bytes = photoJpeg();
-  toolkit::decodePicture(bytes);
-  for (auto _ : state) benchmark::DoNotOptimize(toolkit::decodePicture(bytes).get());
-}
-BENCHMARK(BM_DecodePictureCacheHit)->Unit(benchmark::kMillisecond);
-
 // The decoded JPEG is 750x500 (read at 1/8 scale), the BMP full size.
 void drawScaled(benchmark::State& state, const std::string& name, int side) {
   const auto picture = toolkit::decodePicture(input(name));
@@ -82,8 +73,8 @@ void BM_CaptureAndSplice(benchmark::State& state) {
 }
 BENCHMARK(BM_CaptureAndSplice)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 
-// A preview canvas renders its background again whenever its picture, colour
-// or mode changes: a decode-cache look-up, then the reduction to 84x84.
+// A preview canvas renders its background again from its decoded picture
+// whenever its picture, colour or mode changes: the reduction to 84x84.
 void BM_PreviewRebuild(benchmark::State& state) {
   toolkit::Canvas preview(QSize(84, 84), false);
   preview.setBackgroundPicture(photoJpeg());
