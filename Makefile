@@ -58,7 +58,7 @@ fuzz-smoke: fuzz-deps
 # An optimised build of its own; two jobs at most, so figures taken on a
 # shared machine are not also fighting the compiler.
 bench:
-	./scripts/install-deps libbenchmark-dev imagemagick libjpeg-turbo-progs
+	./scripts/install-deps libbenchmark-dev imagemagick libjpeg-turbo-progs netpbm
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 	cmake --build $(BENCH_BUILD) -j2 --target bench_programs
 	./bench/compare --build $(BENCH_BUILD)

@@ -44,7 +44,11 @@ void Canvas::setBackgroundColour(Colour colour) {
 }
 
 void Canvas::setBackgroundPicture(Bytes bytes) {
-  pictureBytes_ = std::move(bytes);
+  setDecodedBackgroundPicture(decodePictureBytes(std::move(bytes)).value_or(PictureBytes()));
+}
+
+void Canvas::setDecodedBackgroundPicture(PictureBytes picture) {
+  picture_ = std::move(picture);
   rebuild();
 }
 
@@ -57,13 +61,8 @@ QImage Canvas::renderBackground() {
   QImage background(area_, QImage::Format_RGB32);
   const QColor colour = paintColour(backgroundColour_);
   background.fill(colour);
-  if (pictureBytes_.empty()) return background;
-  const PictureRef picture = decodePicture(pictureBytes_);
-  if (!picture) {
-    pictureBytes_ = Bytes();
-    return background;
-  }
-  const QImage flat = flattened(*picture, colour);
+  if (!picture_.picture) return background;
+  const QImage flat = flattened(*picture_.picture, colour);
   QPainter painter(&background);
   switch (pictureMode_) {
     case PictureMode::topLeft:

@@ -36,9 +36,14 @@ class Canvas {
   void setBackgroundColour(Colour colour);
 
   // The stored file bytes, exactly as set. Bytes that do not decode are
-  // dropped at the next repaint, after which this reads back empty.
-  const Bytes& backgroundPicture() const { return pictureBytes_; }
+  // dropped: this reads back empty.
+  const Bytes& backgroundPicture() const { return picture_.bytes; }
   void setBackgroundPicture(Bytes bytes);
+  // Bytes already decoded, as a file the user chose is.
+  void setDecodedBackgroundPicture(PictureBytes picture);
+  // What backgroundPicture() decodes to, drawn by repaints and conversion;
+  // null when there is no picture.
+  const PictureRef& decodedPicture() const { return picture_.picture; }
   PictureMode pictureMode() const { return pictureMode_; }
   void setPictureMode(PictureMode mode);
 
@@ -80,7 +85,7 @@ class Canvas {
   QSize area_;
   bool keepsDrawing_;
   Colour backgroundColour_ = icon::defaultColourMarker;
-  Bytes pictureBytes_;
+  PictureBytes picture_;
   PictureMode pictureMode_ = PictureMode::tiled;
   PenStyle penStyle_ = PenStyle::solid;
   Colour penColour_ = 0;

@@ -2,14 +2,19 @@
 // Whole-file input and output.
 
 #include <QString>
+#include <cstdint>
+#include <limits>
 #include <optional>
 
 #include "icon/types.h"
 
 namespace toolkit {
 
-// Empty for an empty path, a missing, unreadable or empty file, or a folder.
-icon::Bytes readWholeFile(const QString& path);
+// Empty for an empty path, a missing, unreadable or empty file, anything but
+// a regular file (a folder, a FIFO, a device), or a file longer than
+// maxBytes, which is refused before anything is read.
+icon::Bytes readWholeFile(const QString& path,
+                          std::uint64_t maxBytes = std::numeric_limits<std::uint64_t>::max());
 
 // Creates or replaces the file. The bytes go to a temporary file in the same
 // folder that is renamed over the target only once fully written, so a

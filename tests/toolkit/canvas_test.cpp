@@ -162,6 +162,7 @@ TEST(Canvas, BytesThatAreNoPictureAreDroppedAndShowNothing) {
   canvas.setBackgroundPicture(icon::Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
   canvas.repaint();
   EXPECT_TRUE(canvas.backgroundPicture().empty());
+  EXPECT_FALSE(canvas.decodedPicture());
   EXPECT_EQ(at(canvas, 40, 40), blue);
 }
 

@@ -448,6 +448,21 @@ TEST(QtDialogs, MessageBoxesSpeakChineseAndReportTheButtonPressed) {
   }
 }
 
+TEST_F(MainWindowTest, AFileLargerThanAnyPictureIsRefusedUnread) {
+  icon::Bytes padded = testing_support::bmp24(16, 16, testing_support::patternColour);
+  padded.resize(padded.size() + 1024);
+  choose(window.单选框1, {writePicture("padded.bmp", padded)});
+  ASSERT_EQ(window.位图画板1->canvas().backgroundPicture(), padded) << "bytes past the picture are no reason to refuse";
+
+  // The same kind of file, sparse, one byte longer than any picture file.
+  QFile huge(writePicture("huge.bmp", testing_support::bmp24(16, 16, [](int, int) { return 0xFF0000u; })));
+  ASSERT_TRUE(huge.resize(static_cast<qint64>(toolkit::largestPictureFile) + 1));
+  dialogs.files = {huge.fileName()};
+  window.选择图片->click();
+  EXPECT_EQ(warnings(), std::vector<QString>{QStringLiteral("无法识别的图像文件！")});
+  EXPECT_EQ(window.位图画板1->canvas().backgroundPicture(), padded);
+}
+
 TEST_F(MainWindowTest, ClearEmptiesPreviewsIconsAndState) {
   choose(window.单选框1, {writePicture("a.bmp", testing_support::bmp24(16, 16, testing_support::patternColour))});
   window.show();

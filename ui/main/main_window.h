@@ -8,10 +8,12 @@
 #include <QRadioButton>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "app/state.h"
 #include "toolkit/canvas_widget.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/picture.h"
 #include "ui/icon_format.h"
 
 namespace ui {
@@ -75,8 +77,9 @@ class MainWindow : public QWidget {
   // Runs the open dialog and takes the chosen file into a preview.
   void loadPreview(toolkit::CanvasWidget* preview);
   // The one way a picture reaches a preview, whether chosen, dropped or
-  // pasted: bytes that are no picture are refused and the earlier stays.
-  void takePicture(icon::Bytes bytes, toolkit::CanvasWidget* preview);
+  // pasted: what is no picture is refused and the earlier picture stays.
+  void takePicture(std::optional<toolkit::PictureBytes> picture, toolkit::CanvasWidget* preview);
+  void takePictureBytes(icon::Bytes bytes, toolkit::CanvasWidget* preview);
   void takePictureFile(const QString& path, toolkit::CanvasWidget* preview);
   // 位图画板2 when the point lies on it in the two-image format, else 位图画板1.
   toolkit::CanvasWidget* previewAt(QPoint globalPosition) const;

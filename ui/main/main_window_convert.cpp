@@ -15,7 +15,7 @@ void MainWindow::reduceOnto(const toolkit::CanvasWidget* preview, toolkit::Canva
   toolkit::Canvas& target = iconCanvas->canvas();
   // The icon canvas is not cleared first: where the picture is transparent,
   // or missing, what the canvas showed before becomes part of the icon.
-  if (const auto picture = toolkit::decodePicture(preview->canvas().backgroundPicture()))
+  if (const auto& picture = preview->canvas().decodedPicture())
     target.drawPicture(*picture, 0, 0, icon::side(size), icon::side(size));
   // A capture of a canvas this size always holds a block of this size.
   (size == Size::x16 ? state_.pixelBlock16 : state_.pixelBlock32) =

@@ -7,17 +7,21 @@
 
 namespace ui {
 
-void MainWindow::takePicture(icon::Bytes bytes, toolkit::CanvasWidget* preview) {
+void MainWindow::takePicture(std::optional<toolkit::PictureBytes> picture, toolkit::CanvasWidget* preview) {
   // Refused before it reaches the preview: the earlier picture stays.
-  if (!toolkit::decodePicture(bytes)) {
+  if (!picture) {
     warn(QStringLiteral("无法识别的图像文件！"));
     return;
   }
-  preview->canvas().setBackgroundPicture(std::move(bytes));
+  preview->canvas().setDecodedBackgroundPicture(std::move(*picture));
+}
+
+void MainWindow::takePictureBytes(icon::Bytes bytes, toolkit::CanvasWidget* preview) {
+  takePicture(toolkit::decodePictureBytes(std::move(bytes)), preview);
 }
 
 void MainWindow::takePictureFile(const QString& path, toolkit::CanvasWidget* preview) {
-  takePicture(toolkit::readWholeFile(path), preview);
+  takePicture(toolkit::readPictureFile(path), preview);
 }
 
 void MainWindow::loadPreview(toolkit::CanvasWidget* preview) {

@@ -45,7 +45,7 @@ void MainWindow::paste() {
       return;
     }
     if (icon::Bytes png = toolkit::imageDataAsPng(*data); !png.empty()) {
-      takePicture(std::move(png), preview);
+      takePictureBytes(std::move(png), preview);
       return;
     }
   }
