@@ -43,8 +43,9 @@ toolkit::Canvas mainWindowCanvas(QSize area, bool keepsDrawing) {
   return canvas;
 }
 
-bool loadPreview(toolkit::Canvas& preview, const QString& path) {
-  auto picture = toolkit::readPictureFile(path);
+// `other` is the other preview, as the main window passes it.
+bool loadPreview(toolkit::Canvas& preview, const QString& path, const toolkit::Canvas& other) {
+  auto picture = toolkit::readPictureFile(path, other.backgroundPictureWithDecoded());
   if (!picture) return false;
   preview.setDecodedBackgroundPicture(std::move(*picture));
   return true;
@@ -73,9 +74,9 @@ int main(int argc, char** argv) {
   toolkit::Canvas preview1 = mainWindowCanvas(previewArea, false);
   toolkit::Canvas preview2 = mainWindowCanvas(previewArea, false);
   const auto chosen = std::chrono::steady_clock::now();
-  const bool loaded = loadPreview(preview1, picturePath);
+  const bool loaded = loadPreview(preview1, picturePath, preview2);
   const double previewShown = millisecondsSince(chosen);
-  if (!loaded || (job->layout == icon::Layout::both && !loadPreview(preview2, picturePath))) {
+  if (!loaded || (job->layout == icon::Layout::both && !loadPreview(preview2, picturePath, preview1))) {
     std::fprintf(stderr, "%s: not a picture this program reads\n", argv[1]);
     return 1;
   }

@@ -44,6 +44,8 @@ class Canvas {
   // What backgroundPicture() decodes to, drawn by repaints and conversion;
   // null when there is no picture.
   const PictureRef& decodedPicture() const { return picture_.picture; }
+  // Both at once, to hand to decodePictureBytes as what is known already.
+  const PictureBytes& backgroundPictureWithDecoded() const { return picture_; }
   PictureMode pictureMode() const { return pictureMode_; }
   void setPictureMode(PictureMode mode);
 

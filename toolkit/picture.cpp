@@ -32,14 +32,14 @@ PictureRef decodePicture(std::span<const std::uint8_t> bytes) {
   return std::make_shared<const Picture>(Picture{std::move(image), isIcon, transparent});
 }
 
-std::optional<PictureBytes> decodePictureBytes(icon::Bytes bytes) {
-  PictureRef picture = decodePicture(bytes);
+std::optional<PictureBytes> decodePictureBytes(icon::Bytes bytes, const PictureBytes& known) {
+  PictureRef picture = known.picture && bytes == known.bytes ? known.picture : decodePicture(bytes);
   if (!picture) return std::nullopt;
   return PictureBytes{std::move(bytes), std::move(picture)};
 }
 
-std::optional<PictureBytes> readPictureFile(const QString& path) {
-  return decodePictureBytes(readWholeFile(path, largestPictureFile));
+std::optional<PictureBytes> readPictureFile(const QString& path, const PictureBytes& known) {
+  return decodePictureBytes(readWholeFile(path, largestPictureFile), known);
 }
 
 }  // namespace toolkit

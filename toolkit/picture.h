@@ -42,12 +42,14 @@ struct PictureBytes {
   PictureRef picture;
 };
 
-// Nothing when the bytes are not a picture this program reads.
-std::optional<PictureBytes> decodePictureBytes(icon::Bytes bytes);
+// Nothing when the bytes are not a picture this program reads. Bytes equal to
+// those of `known` take its picture instead of being decoded again: the
+// two-image format is often given one file for both sizes.
+std::optional<PictureBytes> decodePictureBytes(icon::Bytes bytes, const PictureBytes& known = {});
 
 // Reads and decodes a file the user chose. Nothing when it is not a picture,
 // including anything but a regular file and any file larger than
 // largestPictureFile, which is refused before it is read.
-std::optional<PictureBytes> readPictureFile(const QString& path);
+std::optional<PictureBytes> readPictureFile(const QString& path, const PictureBytes& known = {});
 
 }  // namespace toolkit

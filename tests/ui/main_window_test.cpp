@@ -221,6 +221,27 @@ TEST_F(MainWindowTest, BothConversionSplicesEachPreviewAtItsOwnOffset) {
   EXPECT_EQ(state.outputIcon, want);
 }
 
+TEST_F(MainWindowTest, OneFileChosenForBothSizesIsDecodedOnce) {
+  const QString shared = writePicture("a.bmp", testing_support::bmp24(32, 32, testing_support::patternColour));
+  const QString other = writePicture("b.bmp", testing_support::bmp24(32, 32, [](int, int) { return 0x00FF00u; }));
+  choose(window.单选框3, {shared, shared});
+  const auto& first = window.位图画板1->canvas().decodedPicture();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(window.位图画板2->canvas().decodedPicture(), first);
+  window.转换->click();
+  EXPECT_EQ(state.pixelBlock32, testing_support::patternBlock(32));
+  const icon::Bytes shared16 = state.pixelBlock16;
+
+  // Another file is decoded for itself, and each preview converts as its own.
+  choose(window.单选框3, {std::nullopt, other});
+  EXPECT_NE(window.位图画板2->canvas().decodedPicture(), first);
+  window.转换->click();
+  EXPECT_EQ(state.pixelBlock16, shared16);
+  icon::Bytes green;
+  for (int i = 0; i < 32 * 32; ++i) green.insert(green.end(), {0x00, 0xFF, 0x00});
+  EXPECT_EQ(state.pixelBlock32, green);
+}
+
 TEST_F(MainWindowTest, Single32ConversionReducesByAveraging) {
   // Columns alternate black and white: every 2x2 block averages to grey.
   choose(window.单选框2, {writePicture("a.bmp", testing_support::bmp24(64, 64, [](int x, int) {

@@ -81,6 +81,8 @@ class MainWindow : public QWidget {
   void takePicture(std::optional<toolkit::PictureBytes> picture, toolkit::CanvasWidget* preview);
   void takePictureBytes(icon::Bytes bytes, toolkit::CanvasWidget* preview);
   void takePictureFile(const QString& path, toolkit::CanvasWidget* preview);
+  // The other preview's picture: one file chosen for both sizes is decoded once.
+  const toolkit::PictureBytes& otherPreview(const toolkit::CanvasWidget* preview) const;
   // 位图画板2 when the point lies on it in the two-image format, else 位图画板1.
   toolkit::CanvasWidget* previewAt(QPoint globalPosition) const;
   // What "保存图标" and "清    除" both empty.

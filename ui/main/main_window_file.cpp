@@ -16,12 +16,16 @@ void MainWindow::takePicture(std::optional<toolkit::PictureBytes> picture, toolk
   preview->canvas().setDecodedBackgroundPicture(std::move(*picture));
 }
 
+const toolkit::PictureBytes& MainWindow::otherPreview(const toolkit::CanvasWidget* preview) const {
+  return (preview == 位图画板1 ? 位图画板2 : 位图画板1)->canvas().backgroundPictureWithDecoded();
+}
+
 void MainWindow::takePictureBytes(icon::Bytes bytes, toolkit::CanvasWidget* preview) {
-  takePicture(toolkit::decodePictureBytes(std::move(bytes)), preview);
+  takePicture(toolkit::decodePictureBytes(std::move(bytes), otherPreview(preview)), preview);
 }
 
 void MainWindow::takePictureFile(const QString& path, toolkit::CanvasWidget* preview) {
-  takePicture(toolkit::readPictureFile(path), preview);
+  takePicture(toolkit::readPictureFile(path, otherPreview(preview)), preview);
 }
 
 void MainWindow::loadPreview(toolkit::CanvasWidget* preview) {
