@@ -48,20 +48,13 @@ Bytes bmp(std::uint32_t width, std::uint32_t height) {
   return b;
 }
 
-// A one-entry icon around the DIB of a BMP fixture, its height doubled for
-// the AND mask as icons store it.
+// An icon around the DIB of a BMP fixture, its height doubled for the AND
+// mask as icons store it.
 Bytes icon(std::uint32_t width, std::uint32_t height) {
   const Bytes file = loadFixture("bmp/pal1-16x16.bmp");
-  const Bytes dib(file.begin() + 14, file.end());
-  constexpr std::size_t at = 6 + 16;
-  Bytes b(at + dib.size());
-  put16(b, 2, 1);
-  put16(b, 4, 1);
-  put32(b, 6 + 8, static_cast<std::uint32_t>(dib.size()));
-  put32(b, 6 + 12, at);
-  std::ranges::copy(dib, b.begin() + at);
-  put32(b, at + 4, width);
-  put32(b, at + 8, 2 * height);
+  Bytes b = iconOf(Bytes(file.begin() + 14, file.end()));
+  put32(b, iconImageAt + 4, width);
+  put32(b, iconImageAt + 8, 2 * height);
   return b;
 }
 
@@ -200,11 +193,9 @@ Bytes gifScreenRoundOnePixel(std::uint16_t side) {
 // What the toolkit asks of the readers: twice the largest icon side.
 constexpr int toolkitMinSide = 168;
 
-// The largest picture the readers may hand out, as 4-byte pixels, plus the
-// readers' own small buffers.
-constexpr std::size_t pictureLimit = 4 * static_cast<std::size_t>(readers::maxPixels) + (1u << 20);
-// What a refusal may cost when the format makes the file hold every pixel
-// (or, for PCX, a run for every 63 bytes): the check comes before the picture.
+// What a refusal may cost when the format makes the file hold every pixel,
+// or bounds what a byte decodes to (a PCX run, deflate's best ratio): the
+// check comes before the picture.
 constexpr std::size_t refusalBeforeThePicture = 1u << 20;
 // What a refusal may cost when the reader decodes what the file holds first:
 // the rows decoded before the data ends, a band of 16 at most here.
@@ -243,10 +234,13 @@ const Claim kClaims[] = {
     // An arithmetic-coded scan is padded past a marker without a warning.
     {"JPEG arithmetic 12801 x 5136 in 200 bytes", [] { return jpeg(12801, 5136, "jpeg/h16-arithmetic.jpg", 0xC9); },
      rowsBeforeTheDataEnds},
-    // Compressed formats: a short file may still be a whole large picture,
-    // so the reader may allocate it, but no more than that.
     {"PNG 65535 x 65535", [] { return png(65535, 65535); }, refusalBeforeThePicture},
-    {"PNG 16384 x 4096 in 100 bytes", [] { return png(16384, 4096); }, pictureLimit},
+    // Even deflate's best ratio cannot fill the rows from the image data held.
+    {"PNG 16384 x 4096 in 100 bytes", [] { return png(16384, 4096); }, refusalBeforeThePicture},
+    {"ICO holding a PNG 16384 x 4096 in 134 bytes", [] { return iconOf(png(16384, 4096)); },
+     refusalBeforeThePicture},
+    {"ICO holding a PNG 16384 x 4096 in 134 bytes, for the toolkit", [] { return iconOf(png(16384, 4096)); },
+     refusalBeforeThePicture, toolkitMinSide},
     {"PNG 2^31 - 1 square", [] { return png(0x7FFFFFFF, 0x7FFFFFFF); }, refusalBeforeThePicture},
     {"TIFF 65535 x 65535", [] { return tiffClaiming("tiff/c5x3-rgb.tif", 65535, 65535); }, refusalBeforeThePicture},
     // No compression libtiff takes turns 64 bytes into a 64 MB picture.

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 #include "reader_test_support.h"
 
@@ -170,6 +173,74 @@ TEST(PngReader, EditedFiles) {
       EXPECT_TRUE(samePicture(raster, 5, 3, c.want));
     else
       EXPECT_FALSE(raster.has_value());
+  }
+}
+
+// Blank pictures deflated as far as zlib goes, near deflate's 1032:1 limit,
+// which the reader checks the image data against before allocating.
+TEST(PngReader, ReadsPicturesDeflatedAsFarAsZlibGoes) {
+  constexpr std::uint32_t width = 4096, height = 1024;
+  struct Case {
+    const char* name;
+    std::uint8_t bitDepth;
+    std::uint8_t colourType;
+    std::uint32_t pixelBits;
+    std::size_t idatSize;  // the image data split in chunks of this size
+    bool interlaced = false;
+  };
+  const Case cases[] = {
+      {"grey 1 bit", 1, 0, 1, 1 << 20},
+      {"grey 1 bit, 64-byte IDAT chunks", 1, 0, 1, 64},
+      {"grey 8 bits", 8, 0, 8, 1 << 20},
+      {"palette 8 bits", 8, 3, 8, 1 << 20},
+      {"RGBA 16 bits", 16, 6, 64, 1 << 20},
+      {"grey 1 bit, Adam7", 1, 0, 1, 1 << 20, true},
+      {"RGBA 16 bits, Adam7", 16, 6, 64, 1 << 20, true},
+  };
+  // Each row a filter byte and the packed pixels; an Adam7 pass's rows hold
+  // only its pixels, starting at x0, y0 every dx, dy.
+  const auto rowsSize = [](std::uint32_t columns, std::uint32_t lines, std::uint32_t bits) {
+    return columns == 0 ? 0 : lines * (1 + (std::size_t{columns} * bits + 7) / 8);
+  };
+  struct Pass {
+    std::uint32_t x0, y0, dx, dy;
+  };
+  constexpr Pass adam7[] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                            {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::size_t size = 0;
+    if (!c.interlaced) {
+      size = rowsSize(width, height, c.pixelBits);
+    } else {
+      for (const Pass& p : adam7)
+        size += rowsSize((width - p.x0 + p.dx - 1) / p.dx, (height - p.y0 + p.dy - 1) / p.dy, c.pixelBits);
+    }
+    const Bytes rows(size, 0);
+    uLongf deflatedSize = compressBound(rows.size());
+    Bytes deflated(deflatedSize);
+    ASSERT_EQ(compress2(deflated.data(), &deflatedSize, rows.data(), rows.size(), 9), Z_OK);
+    deflated.resize(deflatedSize);
+    ASSERT_GT(rows.size() / deflated.size(), 900u);
+
+    Bytes header;
+    putBig32(header, width);
+    putBig32(header, height);
+    header.insert(header.end(), {c.bitDepth, c.colourType, 0, 0, c.interlaced ? std::uint8_t{1} : std::uint8_t{0}});
+    std::vector<Chunk> chunks = {{"IHDR", header}};
+    if (c.colourType == 3) chunks.push_back({"PLTE", {1, 2, 3}});
+    for (std::size_t at = 0; at < deflated.size(); at += c.idatSize) {
+      const auto from = deflated.begin() + static_cast<std::ptrdiff_t>(at);
+      const std::size_t size = std::min(c.idatSize, deflated.size() - at);
+      chunks.push_back({"IDAT", Bytes(from, from + static_cast<std::ptrdiff_t>(size))});
+    }
+    chunks.push_back({"IEND", {}});
+
+    const auto raster = read(assemble(chunks));
+    EXPECT_TRUE(raster.has_value());
+    if (!raster) continue;
+    EXPECT_EQ(raster->width, static_cast<int>(width));
+    EXPECT_EQ(raster->height, static_cast<int>(height));
   }
 }
 

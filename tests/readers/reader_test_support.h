@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -89,6 +90,20 @@ inline std::uint8_t* field(Bytes& b, std::size_t at, std::size_t size) {
 inline std::uint32_t get32(const Bytes& b, std::size_t at) { return le::get32(field(b, at, 4)); }
 inline void put32(Bytes& b, std::size_t at, std::uint32_t v) { le::put32(field(b, at, 4), v); }
 inline void put16(Bytes& b, std::size_t at, std::uint16_t v) { le::put16(field(b, at, 2), v); }
+
+// Where iconOf puts the image.
+constexpr std::size_t iconImageAt = 6 + 16;
+
+// A one-entry icon around an image, DIB or PNG.
+inline Bytes iconOf(const Bytes& image) {
+  Bytes b(iconImageAt + image.size());
+  put16(b, 2, 1);
+  put16(b, 4, 1);
+  put32(b, 6 + 8, static_cast<std::uint32_t>(image.size()));
+  put32(b, 6 + 12, iconImageAt);
+  std::ranges::copy(image, b.begin() + iconImageAt);
+  return b;
+}
 
 // How many levels each colour channel of a pixel may be off by, given the
 // wanted pixel; alpha always compares exactly. 0 is exact.

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
 #include "reader_test_support.h"
+#include "tests/support/picture_files.h"
 #include "toolkit/readers/reduce.h"
 #include "written_pictures.h"
 
@@ -78,7 +80,7 @@ TEST(ReadPicture, HandsEachFormatToItsReader) {
   };
   const Case cases[] = {
       {"bmp/rgb24-5x3.bmp", [](readers::ByteView b) { return readers::readBmp(b); }},
-      {"ico/argb-16-32.ico", readers::readIcon},
+      {"ico/argb-16-32.ico", [](readers::ByteView b) { return readers::readIcon(b); }},
       {"pcx/pal8-6x3.pcx", [](readers::ByteView b) { return readers::readPcx(b); }},
       {"gif/c5x3-87a.gif", [](readers::ByteView b) { return readers::readGif(b); }},
       {"png/c5x3-rgba8.png", [](readers::ByteView b) { return readers::readPng(b); }},
@@ -137,14 +139,18 @@ TEST(ReadPicture, PassesMinSideToTheJpegReader) {
   EXPECT_EQ(raster->height, 150);
 }
 
-TEST(ReadPicture, PassesMinSideToTheTiffAndGifReaders) {
+TEST(ReadPicture, PassesMinSideToTheTiffAndGifReadersAndAnIconsPng) {
   constexpr int width = 1600, height = 1200, minSide = 84;
   const readers::ReducedSize reduced = readers::reducedSize(width, height, minSide);
   ASSERT_LT(reduced.width, width);
   const auto grey = [](int x, int y) { return static_cast<std::uint8_t>(x + y); };
+  test_pictures::Rgb rgb{width, height, std::vector<std::uint8_t>(3 * std::size_t{width} * height)};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) std::fill_n(rgb.bytes.begin() + 3 * (std::ptrdiff_t{y} * width + x), 3, grey(x, y));
   const Bytes files[] = {
       writeTiff({.width = width, .height = height, .samples = 1}, [&](int x, int y, int) { return grey(x, y); }),
       writeGif(width, height, greyLevels(), grey),
+      iconOf(test_pictures::pngFile(rgb, false)),
   };
   for (const Bytes& bytes : files) {
     const auto raster = readers::readPicture(readers::ByteView(bytes), minSide);

@@ -17,7 +17,8 @@
 // fine (the surplus is ignored), a size field smaller than the DIB header says
 // the image needs is refused as truncated.
 //
-// Image data: PNG (starts 89 50 4E 47) goes to readPng as is. Otherwise a DIB:
+// Image data: PNG (starts 89 50 4E 47) goes to readPng as is, with minSide.
+// Otherwise a DIB, always read at full size:
 // a 40-byte or larger info header with BI_RGB compression, width > 0, height
 // = 2 x icon height (odd or <= 0 refused), a colour table (colours-used
 // entries, or 2^bits for 1 to 8 bits when 0), the XOR rows of 1, 4, 8, 16, 24
@@ -108,7 +109,7 @@ std::optional<Raster> readDibIcon(ByteView image) {
 
 }  // namespace
 
-std::optional<Raster> readIcon(ByteView bytes) {
+std::optional<Raster> readIcon(ByteView bytes, int minSide) {
   if (bytes.size() < iconHeaderSize) return std::nullopt;
   const std::uint16_t reserved = le::get16(bytes.data());
   const std::uint16_t type = le::get16(bytes.data() + 2);
@@ -135,7 +136,7 @@ std::optional<Raster> readIcon(ByteView bytes) {
   const ByteView image = bytes.subspan(entry.offset, entry.size);
 
   if (isPng(image)) {
-    auto r = readPng(image);
+    auto r = readPng(image, minSide);
     if (r) r->isIcon = true;
     return r;
   }

@@ -8,7 +8,8 @@
 //
 // Every colour type and bit depth comes out as 8-bit BGRA, which read as a
 // little-endian uint32 is 0xAARRGGBB. The file must run to its IEND chunk: a
-// file cut anywhere is refused.
+// file cut anywhere is refused. Nothing is allocated for the picture until
+// the file's image data could inflate to all of its rows.
 
 #include <algorithm>
 #include <array>
@@ -36,6 +37,12 @@ constexpr std::array<png_byte, 6 * 5> skippedChunks{
     'z', 'T', 'X', 't', '\0', 's', 'P', 'L', 'T', '\0', 'e', 'X', 'I', 'f', '\0',
 };
 
+// A zlib stream of n bytes inflates to at most 1032 n bytes: one 258-byte
+// match costs at least a 1-bit length and a 1-bit distance code.
+constexpr std::uint64_t mostInflatedPerByte = 1032;
+// Room to spare, so that no real file is refused on a rounding.
+constexpr std::uint64_t inflateAllowance = 1024;
+
 struct MemoryInput {
   ByteView bytes;
   std::size_t position = 0;
@@ -58,7 +65,35 @@ struct Layout {
   png_uint_32 height = 0;
   bool interlaced = false;
   PixelKind kind = PixelKind::Opaque;
+  // The rows as stored, before inflating: a filter byte and the packed
+  // pixels of each row, pass by pass when interlaced.
+  std::uint64_t filteredBytes = 0;
 };
+
+std::uint64_t filteredSize(std::uint64_t width, std::uint64_t height, unsigned pixelBits) {
+  return width == 0 || height == 0 ? 0 : height * (1 + (width * pixelBits + 7) / 8);
+}
+
+// The IDAT chunks' lengths, summed over the chunks wholly in the file.
+std::uint64_t imageDataBytes(ByteView bytes) {
+  constexpr std::size_t signatureSize = 8;
+  constexpr std::size_t chunkOverhead = 12;  // length, type, checksum
+  const auto get32 = [&](std::size_t at) {
+    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
+           std::uint32_t{bytes[at + 3]};
+  };
+  const auto isType = [&](std::size_t at, const char* type) { return std::equal(type, type + 4, bytes.data() + at); };
+  std::uint64_t sum = 0;
+  std::size_t at = signatureSize;
+  while (at <= bytes.size() && bytes.size() - at >= chunkOverhead) {
+    const std::uint32_t length = get32(at);
+    if (length > bytes.size() - at - chunkOverhead) break;
+    if (isType(at + 4, "IDAT")) sum += length;
+    if (isType(at + 4, "IEND")) break;
+    at += chunkOverhead + length;
+  }
+  return sum;
+}
 
 bool readHeader(png_structp png, png_infop info, Layout& layout) {
   png_set_user_limits(png, maxSide, maxSide);
@@ -74,6 +109,14 @@ bool readHeader(png_structp png, png_infop info, Layout& layout) {
   const bool hasTransparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
   layout.interlaced = interlace != PNG_INTERLACE_NONE;
   layout.kind = (colourType & PNG_COLOR_MASK_ALPHA) != 0 || hasTransparency ? PixelKind::Alpha : PixelKind::Opaque;
+  const unsigned pixelBits = static_cast<unsigned>(bitDepth) * png_get_channels(png, info);
+  if (!layout.interlaced) {
+    layout.filteredBytes = filteredSize(layout.width, layout.height, pixelBits);
+  } else {
+    for (int pass = 0; pass < 7; ++pass)
+      layout.filteredBytes +=
+          filteredSize(PNG_PASS_COLS(layout.width, pass), PNG_PASS_ROWS(layout.height, pass), pixelBits);
+  }
 
   // Palette and low-depth grey to 8 bits, tRNS to an alpha channel.
   png_set_expand(png);
@@ -142,6 +185,7 @@ std::optional<Raster> readPng(ByteView bytes, int minSide) {
   png_set_read_fn(structs.png, &input, readInput);
   Layout layout;
   if (!readHeaderGuarded(structs.png, structs.info, layout)) return std::nullopt;
+  if (imageDataBytes(bytes) * mostInflatedPerByte + inflateAllowance < layout.filteredBytes) return std::nullopt;
   auto builder =
       RasterBuilder::create(static_cast<int>(layout.width), static_cast<int>(layout.height), layout.kind, minSide);
   if (!builder) return std::nullopt;

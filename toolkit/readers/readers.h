@@ -16,8 +16,9 @@ Format sniff(ByteView bytes);
 // (reduce.h).
 std::optional<Raster> readBmp(ByteView bytes, int minSide = 0);
 // Icons (type 1) and cursors (type 2). Takes the first image whose width
-// byte is 32 and colour-count byte at least 16, else the last image.
-std::optional<Raster> readIcon(ByteView bytes);
+// byte is 32 and colour-count byte at least 16, else the last image. minSide
+// applies to a PNG image only.
+std::optional<Raster> readIcon(ByteView bytes, int minSide = 0);
 std::optional<Raster> readPcx(ByteView bytes, int minSide = 0);
 std::optional<Raster> readGif(ByteView bytes, int minSide = 0);
 // JPEG decodes at a reduced DCT scale, as long as both sides stay at least

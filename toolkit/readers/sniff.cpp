@@ -73,7 +73,7 @@ std::optional<Raster> readPicture(ByteView bytes, int minSide) {
     case Format::Bmp: return readBmp(bytes, minSide);
     case Format::Jpeg: return readJpeg(bytes, minSide);
     case Format::Icon:
-    case Format::Cursor: return readIcon(bytes);
+    case Format::Cursor: return readIcon(bytes, minSide);
     case Format::Gif: return readGif(bytes, minSide);
     case Format::Pcx: return readPcx(bytes, minSide);
     case Format::Png: return readPng(bytes, minSide);
