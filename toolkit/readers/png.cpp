@@ -37,9 +37,6 @@ constexpr std::array<png_byte, 6 * 5> skippedChunks{
     'z', 'T', 'X', 't', '\0', 's', 'P', 'L', 'T', '\0', 'e', 'X', 'I', 'f', '\0',
 };
 
-// A zlib stream of n bytes inflates to at most 1032 n bytes: one 258-byte
-// match costs at least a 1-bit length and a 1-bit distance code.
-constexpr std::uint64_t mostInflatedPerByte = 1032;
 // Room to spare, so that no real file is refused on a rounding.
 constexpr std::uint64_t inflateAllowance = 1024;
 
@@ -185,7 +182,7 @@ std::optional<Raster> readPng(ByteView bytes, int minSide) {
   png_set_read_fn(structs.png, &input, readInput);
   Layout layout;
   if (!readHeaderGuarded(structs.png, structs.info, layout)) return std::nullopt;
-  if (imageDataBytes(bytes) * mostInflatedPerByte + inflateAllowance < layout.filteredBytes) return std::nullopt;
+  if (imageDataBytes(bytes) * mostInflatedPerDeflatedByte + inflateAllowance < layout.filteredBytes) return std::nullopt;
   auto builder =
       RasterBuilder::create(static_cast<int>(layout.width), static_cast<int>(layout.height), layout.kind, minSide);
   if (!builder) return std::nullopt;

@@ -26,6 +26,11 @@ constexpr bool acceptableSize(std::int64_t width, std::int64_t height) {
          width * height <= maxPixels;
 }
 
+// A deflate stream of n bytes inflates to at most this many times n bytes:
+// one 258-byte match costs at least a 1-bit length and a 1-bit distance code.
+// Readers of deflated data check a claimed size against it before allocating.
+inline constexpr std::uint64_t mostInflatedPerDeflatedByte = 1032;
+
 enum class PixelKind {
   Opaque,  // every alpha byte is 0xFF
   Masked,  // icon or cursor: alpha 0x00 marks a transparent pixel

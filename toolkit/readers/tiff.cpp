@@ -198,7 +198,7 @@ std::optional<std::uint64_t> mostDecodedPerByte(TIFF* tiff, std::uint64_t rowByt
     case COMPRESSION_PACKBITS: return 64;  // a run of 128 bytes in 2
     case COMPRESSION_LZW: return 4096;     // a string of at most 4096 bytes per code of 9 bits or more
     case COMPRESSION_DEFLATE:
-    case COMPRESSION_ADOBE_DEFLATE: return 1032;  // deflate's own limit
+    case COMPRESSION_ADOBE_DEFLATE: return mostInflatedPerDeflatedByte;
     // One bit per block of 64 samples at the least (a progressive DC scan;
     // a baseline block takes two). Arithmetic coding could go further;
     // libtiff never writes it, and such a file is refused.
